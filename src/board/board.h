@@ -1,0 +1,101 @@
+// The position: bitboards, mailbox, game state, keys, incremental evaluation sums, undo stack.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "attacks/attacks.h"
+#include "board/types.h"
+
+struct UndoRecord {
+  u64 key;
+  i32 epSquare;
+  u8 castlingRights;
+  u8 halfmoveClock;
+  i32 captured;
+  u64 pawnKey;
+  i32 psqMg;
+  i32 psqEg;
+  i32 nonPawnMaterial[2];
+  i32 phase;
+};
+
+constexpr int kHistoryCapacity = 1024;
+
+class Board {
+ public:
+  u64 pieces[2][6];
+  u64 byColor[2];
+  u64 occupied;
+  i32 mailbox[64];
+  i32 side;
+  i32 epSquare;
+  u8 castlingRights;
+  u8 halfmoveClock;  // saturates at 255 instead of wrapping
+  i32 fullmoveNumber;
+  u64 key;
+  u64 pawnKey;
+  i32 psqMg;
+  i32 psqEg;
+  i32 nonPawnMaterial[2];
+  i32 phase;
+  UndoRecord history[kHistoryCapacity];
+  i32 historySize;
+
+  void reset();
+  void putPiece(Color c, Piece p, Square s);
+  void removePiece(Color c, Piece p, Square s);
+  void movePiece(Color c, Piece p, Square from, Square to);
+  u64 computePawnKey() const;
+
+  bool setFen(std::string_view fen);
+  std::string fen() const;
+
+  void makeMove(Move m);
+  void unmakeMove(Move m);
+  void makeNullMove();
+  void unmakeNullMove();
+
+  // Drops undo records that repetition detection can no longer reach (older than the halfmove
+  // clock). Only the owner of a game position may call it, between moves, never during a search:
+  // the dropped records can no longer be unmade.
+  void trimHistory();
+
+  // Legality queries (movegen/legality.cpp).
+  bool canCastleKS(Color c) const;
+  bool canCastleQS(Color c) const;
+  bool isPseudoLegal(Move m) const;
+  bool isLegal(Move m);
+  bool quietGivesCheck(Move m) const;
+
+  Square kingSquare(Color c) const { return lsb(pieces[c][King]); }
+  Color pieceColor(Square s) const { return (byColor[Black] >> s) & 1 ? Black : White; }
+
+  bool isAttacked(Square s, Color by) const {
+    const u64* p = pieces[by];
+    return (Attacks::pawnAttacks[by ^ 1][s] & p[Pawn]) || (Attacks::knightAttacks[s] & p[Knight]) ||
+           (Attacks::kingAttacks[s] & p[King]) ||
+           (bishopAttacks(s, occupied) & (p[Bishop] | p[Queen])) ||
+           (rookAttacks(s, occupied) & (p[Rook] | p[Queen]));
+  }
+
+  u64 attackersTo(Square s, u64 occ) const {
+    const u64 rq = pieces[White][Rook] | pieces[Black][Rook] | pieces[White][Queen] | pieces[Black][Queen];
+    const u64 bq = pieces[White][Bishop] | pieces[Black][Bishop] | pieces[White][Queen] | pieces[Black][Queen];
+    return (Attacks::pawnAttacks[Black][s] & pieces[White][Pawn]) |
+           (Attacks::pawnAttacks[White][s] & pieces[Black][Pawn]) |
+           (Attacks::knightAttacks[s] & (pieces[White][Knight] | pieces[Black][Knight])) |
+           (rookAttacks(s, occ) & rq) | (bishopAttacks(s, occ) & bq) |
+           (Attacks::kingAttacks[s] & (pieces[White][King] | pieces[Black][King]));
+  }
+
+  bool inCheck() const { return isAttacked(kingSquare(side), side ^ 1); }
+};
+
+// UCI move text.
+std::string moveToString(Move m);
+Move parseUCIMove(std::string_view text);
+
+extern const u8 kCastlingMask[64];
+
+constexpr const char* kStartFen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";

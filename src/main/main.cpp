@@ -1,0 +1,32 @@
+// Program entry: start-up order of the global tables, then one subcommand or the UCI loop.
+#include <cstring>
+
+#include "attacks/attacks.h"
+#include "board/zobrist.h"
+#include "eval/endgame.h"
+#include "eval/eval.h"
+#include "main/commands.h"
+#include "search/search.h"
+#include "tt/tt.h"
+#include "uci/uci.h"
+
+int main(int argc, char** argv) {
+  Zobrist::init();
+  Attacks::init();
+  Eval::init();
+  Endgame::init();
+  Search::init();
+  gTT.resize(64);
+
+  if (argc >= 2) {
+    const char* cmd = argv[1];
+    // Rows are tried in this order; a row whose required arguments are missing falls through.
+    if (argc >= 4 && std::strcmp(cmd, "perft") == 0) return cmdPerft(argv[2], argv[3]);
+    if (std::strcmp(cmd, "benchsearch") == 0) return cmdBenchSearch(argc, argv);
+    if (argc >= 3 && std::strcmp(cmd, "evaltrace") == 0) return cmdEvalTrace(argv[2]);
+    if (std::strcmp(cmd, "egscale") == 0) return cmdEgScale();
+    if (std::strcmp(cmd, "bench") == 0) return cmdBench();
+  }
+  uciLoop();
+  return 0;
+}

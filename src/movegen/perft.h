@@ -1,0 +1,12 @@
+// Leaf count of the legal move tree, without bulk counting or hashing.
+#pragma once
+
+#include <iosfwd>
+
+#include "board/board.h"
+
+u64 perft(Board& b, int depth);
+
+// Divide output shared by the command line and the UCI loop: one line per legal root move, then
+// "\nNodes searched: N\n". depth must be >= 1.
+u64 perftDivide(Board& b, int depth, std::ostream& out);
