@@ -6,6 +6,8 @@
 
 #include "attacks/attacks.h"
 #include "board/types.h"
+#include "board/zobrist.h"
+#include "eval/psqt.h"
 
 struct UndoRecord {
   u64 key;
@@ -46,6 +48,10 @@ class Board {
   void putPiece(Color c, Piece p, Square s);
   void removePiece(Color c, Piece p, Square s);
   void movePiece(Color c, Piece p, Square from, Square to);
+  // Bitboards and mailbox only: unmake restores keys and sums wholesale from the undo record.
+  void placeBits(Color c, Piece p, Square s);
+  void clearBits(Color c, Piece p, Square s);
+  void moveBits(Color c, Piece p, Square from, Square to);
   u64 computePawnKey() const;
 
   bool setFen(std::string_view fen);
@@ -57,8 +63,11 @@ class Board {
   void unmakeNullMove();
 
   // Drops undo records that repetition detection can no longer reach (older than the halfmove
-  // clock). Only the owner of a game position may call it, between moves, never during a search:
-  // the dropped records can no longer be unmade.
+  // clock), keeping the last min(historySize, halfmoveClock) at the front. Only the owner of a game
+  // position may call it, between moves, never during a search or with unmakes still pending: the
+  // dropped records can no longer be unmade. The UCI loop calls it after each move of a
+  // "position ... moves" list (and before a search starts), so the 1024-record stack never fills:
+  // at most 255 records survive a trim, which leaves more room than any search can use.
   void trimHistory();
 
   // Legality queries (movegen/legality.cpp).
@@ -96,6 +105,10 @@ class Board {
 std::string moveToString(Move m);
 Move parseUCIMove(std::string_view text);
 
+// After every move: rights &= kCastlingMask[from] & kCastlingMask[to].
 extern const u8 kCastlingMask[64];
 
 constexpr const char* kStartFen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+
+// The hot piece updates and make/unmake, inline so that search and perft inline them.
+#include "board/make_move.h"

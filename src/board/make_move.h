@@ -1,0 +1,217 @@
+// Inline piece updates and make/unmake of Board (included at the end of board.h only).
+#pragma once
+
+// Every piece change keeps key, pawn key, evaluation sums, material and phase in step, so that
+// nothing is ever recomputed from scratch on the search path.
+
+inline void Board::placeBits(Color c, Piece p, Square s) {
+  const u64 b = bb(s);
+  pieces[c][p] |= b;
+  byColor[c] |= b;
+  occupied |= b;
+  mailbox[s] = p;
+}
+
+inline void Board::clearBits(Color c, Piece p, Square s) {
+  const u64 b = bb(s);
+  pieces[c][p] ^= b;
+  byColor[c] ^= b;
+  occupied ^= b;
+  mailbox[s] = NoPiece;
+}
+
+inline void Board::moveBits(Color c, Piece p, Square from, Square to) {
+  const u64 b = bb(from) | bb(to);
+  pieces[c][p] ^= b;
+  byColor[c] ^= b;
+  occupied ^= b;
+  mailbox[from] = NoPiece;
+  mailbox[to] = p;
+}
+
+inline void Board::putPiece(Color c, Piece p, Square s) {
+  placeBits(c, p, s);
+  const u64 k = Zobrist::pieceSquare[c][p][s];
+  key ^= k;
+  if (p == Pawn) pawnKey ^= k;
+  psqMg += kPsq[0][c][p][s];
+  psqEg += kPsq[1][c][p][s];
+  nonPawnMaterial[c] += kNonPawnValue[p];
+  phase += EvalParams::kPhaseWeight[p];
+}
+
+inline void Board::removePiece(Color c, Piece p, Square s) {
+  clearBits(c, p, s);
+  const u64 k = Zobrist::pieceSquare[c][p][s];
+  key ^= k;
+  if (p == Pawn) pawnKey ^= k;
+  psqMg -= kPsq[0][c][p][s];
+  psqEg -= kPsq[1][c][p][s];
+  nonPawnMaterial[c] -= kNonPawnValue[p];
+  phase -= EvalParams::kPhaseWeight[p];
+}
+
+inline void Board::movePiece(Color c, Piece p, Square from, Square to) {
+  moveBits(c, p, from, to);
+  const u64 k = Zobrist::pieceSquare[c][p][from] ^ Zobrist::pieceSquare[c][p][to];
+  key ^= k;
+  if (p == Pawn) pawnKey ^= k;
+  psqMg += kPsq[0][c][p][to] - kPsq[0][c][p][from];
+  psqEg += kPsq[1][c][p][to] - kPsq[1][c][p][from];
+}
+
+inline void Board::makeMove(Move m) {
+  UndoRecord& r = history[historySize++];
+  r.key = key;
+  r.epSquare = epSquare;
+  r.castlingRights = castlingRights;
+  r.halfmoveClock = halfmoveClock;
+  r.captured = NoPiece;
+  r.pawnKey = pawnKey;
+  r.psqMg = psqMg;
+  r.psqEg = psqEg;
+  r.nonPawnMaterial[White] = nonPawnMaterial[White];
+  r.nonPawnMaterial[Black] = nonPawnMaterial[Black];
+  r.phase = phase;
+
+  const Color us = side, them = us ^ 1;
+  const Square from = moveFrom(m), to = moveTo(m);
+  const u32 flag = moveFlag(m);
+
+  if (epSquare != NoSquare) {
+    key ^= Zobrist::enPassant[fileOf(epSquare)];
+    epSquare = NoSquare;
+  }
+  key ^= Zobrist::castling[castlingRights];
+  halfmoveClock += halfmoveClock != 255;  // saturates: a u8 must never wrap back to "fresh"
+
+  switch (flag) {
+    case kFlagQuiet:
+    case kFlagDoublePush: {
+      const Piece p = mailbox[from];
+      movePiece(us, p, from, to);
+      if (p == Pawn) {
+        halfmoveClock = 0;
+        if (flag == kFlagDoublePush) {
+          epSquare = (from + to) >> 1;  // the square passed over
+          key ^= Zobrist::enPassant[fileOf(from)];
+        }
+      }
+      break;
+    }
+    case kFlagKingCastle:
+      movePiece(us, King, from, to);
+      movePiece(us, Rook, from + 3, from + 1);
+      break;
+    case kFlagQueenCastle:
+      movePiece(us, King, from, to);
+      movePiece(us, Rook, from - 4, from - 1);
+      break;
+    case kFlagEnPassant:
+      // The captured pawn stands beside the mover: rank of from, file of to.
+      removePiece(them, Pawn, (from & 56) | (to & 7));
+      r.captured = Pawn;
+      movePiece(us, Pawn, from, to);
+      halfmoveClock = 0;
+      break;
+    case kFlagCapture:
+    case 6:
+    case 7: {
+      const Piece victim = mailbox[to];
+      r.captured = victim;
+      removePiece(them, victim, to);
+      movePiece(us, mailbox[from], from, to);
+      halfmoveClock = 0;
+      break;
+    }
+    default: {  // promotions, flags 8-15
+      if (flag & 4) {
+        const Piece victim = mailbox[to];
+        r.captured = victim;
+        removePiece(them, victim, to);
+      }
+      removePiece(us, Pawn, from);
+      putPiece(us, promotedPiece(m), to);
+      halfmoveClock = 0;
+      break;
+    }
+  }
+
+  castlingRights &= kCastlingMask[from] & kCastlingMask[to];
+  key ^= Zobrist::castling[castlingRights];
+  fullmoveNumber += us;  // Black = 1: the move number advances after Black's move
+  side = them;
+  key ^= Zobrist::sideToMove;
+}
+
+inline void Board::unmakeMove(Move m) {
+  side ^= 1;
+  const Color us = side, them = us ^ 1;
+  fullmoveNumber -= us;
+  const UndoRecord& r = history[--historySize];
+  const Square from = moveFrom(m), to = moveTo(m);
+  const u32 flag = moveFlag(m);
+
+  switch (flag) {
+    case kFlagEnPassant:
+      moveBits(us, Pawn, to, from);
+      placeBits(them, Pawn, (from & 56) | (to & 7));
+      break;
+    case kFlagKingCastle:
+      moveBits(us, King, to, from);
+      moveBits(us, Rook, from + 1, from + 3);
+      break;
+    case kFlagQueenCastle:
+      moveBits(us, King, to, from);
+      moveBits(us, Rook, from - 1, from - 4);
+      break;
+    default:
+      if (flag & 8) {  // promotion
+        clearBits(us, promotedPiece(m), to);
+        placeBits(us, Pawn, from);
+      } else {
+        moveBits(us, mailbox[to], to, from);
+      }
+      if (r.captured != NoPiece) placeBits(them, r.captured, to);
+      break;
+  }
+
+  epSquare = r.epSquare;
+  castlingRights = r.castlingRights;
+  halfmoveClock = r.halfmoveClock;
+  key = r.key;
+  pawnKey = r.pawnKey;
+  psqMg = r.psqMg;
+  psqEg = r.psqEg;
+  nonPawnMaterial[White] = r.nonPawnMaterial[White];
+  nonPawnMaterial[Black] = r.nonPawnMaterial[Black];
+  phase = r.phase;
+}
+
+inline void Board::makeNullMove() {
+  UndoRecord& r = history[historySize++];
+  r.key = key;
+  r.epSquare = epSquare;
+  r.castlingRights = castlingRights;
+  r.halfmoveClock = halfmoveClock;
+  r.captured = NoPiece;
+  // Nothing moves, so the pawn key and the sums stay valid and need no copy.
+  if (epSquare != NoSquare) {
+    key ^= Zobrist::enPassant[fileOf(epSquare)];
+    epSquare = NoSquare;
+  }
+  key ^= Zobrist::sideToMove;
+  fullmoveNumber += side;
+  side ^= 1;
+  halfmoveClock += halfmoveClock != 255;
+}
+
+inline void Board::unmakeNullMove() {
+  side ^= 1;
+  fullmoveNumber -= side;
+  const UndoRecord& r = history[--historySize];
+  epSquare = r.epSquare;
+  castlingRights = r.castlingRights;
+  halfmoveClock = r.halfmoveClock;
+  key = r.key;
+}
