@@ -1,0 +1,43 @@
+// Perft: leaf count of the legal move tree, the correctness check of generation and make/unmake.
+#include "movegen/perft.h"
+
+#include <ostream>
+
+#include "movegen/movegen.h"
+
+// Every leaf is made and tested (no bulk counting at depth 1, no hashing), so the count also
+// exercises makeMove/unmakeMove on the last ply.
+u64 perft(Board& b, int depth) {
+  // A negative depth would otherwise recurse without end; it counts no sequences.
+  if (depth <= 0) return depth == 0 ? 1 : 0;
+  MoveList list;
+  generateMoves(b, list);
+  const Color us = b.side;
+  u64 nodes = 0;
+  for (int i = 0; i < list.size; ++i) {
+    const Move m = list.moves[i];
+    b.makeMove(m);
+    if (!b.isAttacked(b.kingSquare(us), us ^ 1)) nodes += perft(b, depth - 1);
+    b.unmakeMove(m);
+  }
+  return nodes;
+}
+
+u64 perftDivide(Board& b, int depth, std::ostream& out) {
+  MoveList list;
+  generateMoves(b, list);
+  const Color us = b.side;
+  u64 total = 0;
+  for (int i = 0; i < list.size; ++i) {
+    const Move m = list.moves[i];
+    b.makeMove(m);
+    if (!b.isAttacked(b.kingSquare(us), us ^ 1)) {
+      const u64 n = perft(b, depth - 1);
+      out << moveToString(m) << ": " << n << '\n';
+      total += n;
+    }
+    b.unmakeMove(m);
+  }
+  out << "\nNodes searched: " << total << '\n';
+  return total;
+}

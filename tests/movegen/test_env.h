@@ -1,0 +1,19 @@
+// Shared set-up of the movegen test binaries: the global tables are filled once per process.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "attacks/attacks.h"
+#include "board/zobrist.h"
+
+class MovegenEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    Zobrist::init();
+    Attacks::init();
+  }
+};
+
+// An inline variable is initialised once per program however many test files include this header.
+inline ::testing::Environment* const kMovegenEnvironment =
+    ::testing::AddGlobalTestEnvironment(new MovegenEnvironment);
