@@ -10,11 +10,14 @@ enum TTFlag : u8 { Exact = 0, Lower = 1, Upper = 2 };
 
 struct TTData {
   u32 move;
-  i32 score;
+  i32 score;  // still in stored (node-relative) form: pass it through scoreFromTT
   i32 depth;
   TTFlag flag;
 };
 
+// An entry is written as two independent 64-bit words. word0 = key ^ data, so a reader that
+// sees halves of two different writes computes the wrong key and treats the entry as absent.
+// Both words zero = empty.
 struct TTEntry {
   std::atomic<u64> word0;  // key ^ data
   std::atomic<u64> data;
@@ -24,6 +27,8 @@ struct alignas(64) TTBucket {
   TTEntry entries[4];
 };
 
+static_assert(sizeof(TTBucket) == 64, "one bucket must be one cache line");
+
 class TranspositionTable {
  public:
   TranspositionTable() = default;
@@ -31,6 +36,8 @@ class TranspositionTable {
   TranspositionTable(const TranspositionTable&) = delete;
   TranspositionTable& operator=(const TranspositionTable&) = delete;
 
+  // Replaces the table by a zeroed one of mb megabytes (0 gives a single bucket). On allocation
+  // failure returns false and the old table, entries and generation stay as they were.
   bool resize(std::size_t mb);
   void clear();
   bool probe(u64 key, TTData& out) const;
@@ -49,8 +56,12 @@ class TranspositionTable {
     return score > 29743 ? score - ply : score < -29743 ? score + ply : score;
   }
 
+  // Bucket count of one megabyte.
+  static constexpr u64 kBucketsPerMb = (u64{1} << 20) / sizeof(TTBucket);
+
  private:
   u64 index(u64 key) const { return pow2 ? key & mask : key % count; }
+  void release();
 
   TTBucket* buckets = nullptr;
   u64 count = 0;
