@@ -11,6 +11,12 @@
 #include "board/board.h"
 #include "timeman/timeman.h"
 
+// One search thread. The object is large (history and correction tables, a board with its undo
+// stack) and lives on the heap; its OS thread parks in idleLoop between searches.
+//
+// Stack: a search thread runs alphaBeta and quiesce to ply 128 on its own stack. The default
+// thread stack of the platform is used (8 MB on Linux with the usual `ulimit -s`); the search needs
+// far less (see the measurement in tests/thread).
 class Thread {
  public:
   explicit Thread(int id);
@@ -24,15 +30,23 @@ class Thread {
   void clearForSearch();
   void mainLoop();
 
+  // True while a search is requested or running (takes the mutex; for the UCI loop and tests).
+  bool isSearching();
+  // Lazy SMP schedule: whether this thread leaves out iteration depth d (never for the main
+  // thread).
+  bool skipsDepth(int depth) const;
+
   i32 id;
-  Board board;
+  Board board{};
   SearchLimits limits;
   i32 history[2][64][64];
   i16 pawnCorrection[2][16384];
   i16 nonPawnCorrection[2][2][16384];
   std::atomic<u64> nodes{0};
   std::atomic<u64> qnodes{0};
-  i32 seldepth = 0;
+  // Atomic because the main thread reads every helper's value for its progress lines while the
+  // helpers search; a plain int would be a data race.
+  std::atomic<i32> seldepth{0};
   i32 completedDepth = 0;
   i32 currentDepth = 0;
   u32 rootBestMove = 0;

@@ -28,7 +28,8 @@ constexpr int kAgePenalty = 8;
 
 // Aligned storage that reports failure by a null pointer (no exception on any path).
 void* allocateAligned(std::size_t bytes, std::size_t align) {
-  const std::size_t rounded = (bytes + align - 1) / align * align;  // aligned_alloc wants a multiple
+  const std::size_t rounded =
+      (bytes + align - 1) / align * align;  // aligned_alloc wants a multiple
 #if defined(_WIN32)
   return _aligned_malloc(rounded, align);
 #else

@@ -26,7 +26,9 @@ std::unique_ptr<TranspositionTable> makeTable(std::size_t mb) {
 }
 
 // Keys that all share one bucket: same low bits in a power-of-two table, same residue otherwise.
-u64 sameBucketKey(const TranspositionTable& t, u64 base, u64 i) { return base + i * t.bucketCount(); }
+u64 sameBucketKey(const TranspositionTable& t, u64 base, u64 i) {
+  return base + i * t.bucketCount();
+}
 
 bool has(const TranspositionTable& t, u64 key) {
   TTData d{};
@@ -115,7 +117,8 @@ TEST(TT, QuiescenceStoreKeepsDeeperEntryButReplacesQuiescenceEntry) {
 TEST(TT, FullBucketDropsShallowerStoreAndReplacesLeastWorthy) {
   auto t = makeTable(1);
   const u64 base = 0x77;
-  for (u64 i = 0; i < 4; ++i) t->store(sameBucketKey(*t, base, i), static_cast<u32>(i + 1), 0, 5, Exact, 0);
+  for (u64 i = 0; i < 4; ++i)
+    t->store(sameBucketKey(*t, base, i), static_cast<u32>(i + 1), 0, 5, Exact, 0);
   for (u64 i = 0; i < 4; ++i) EXPECT_TRUE(has(*t, sameBucketKey(*t, base, i)));
 
   // Same generation: every entry is worth 5, so depth 4 is dropped ...
@@ -241,7 +244,8 @@ TEST(TT, ResizeZeroGivesOneBucket) {
 TEST(TT, NonPowerOfTwoSizeIndexesByModulo) {
   auto t = makeTable(3);
   ASSERT_EQ(t->bucketCount(), 3u * 16384u);
-  // Keys congruent modulo the bucket count collide; with a mask (count - 1 = 0xBFFF) they would not.
+  // Keys congruent modulo the bucket count collide; with a mask (count - 1 = 0xBFFF) they would
+  // not.
   const u64 base = 0xFEDCBA9876543210ULL % t->bucketCount();
   for (u64 i = 0; i < 4; ++i) t->store(sameBucketKey(*t, base, i), 1, 0, 6, Exact, 0);
   t->store(sameBucketKey(*t, base, 4), 1, 0, 5, Exact, 0);
@@ -249,7 +253,8 @@ TEST(TT, NonPowerOfTwoSizeIndexesByModulo) {
 
   // Keys of distinct residues coexist, including keys above 2^63.
   std::vector<u64> keys;
-  for (u64 i = 0; i < 3000; ++i) keys.push_back(0xF000000000000000ULL + i * 0x9E3779B97F4A7C15ULL % 100003);
+  for (u64 i = 0; i < 3000; ++i)
+    keys.push_back(0xF000000000000000ULL + i * 0x9E3779B97F4A7C15ULL % 100003);
   t->clear();
   for (u64 k : keys) t->store(k, static_cast<u32>(k), 0, 1, Exact, 0);
   int found = 0;
