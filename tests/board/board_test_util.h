@@ -1,0 +1,98 @@
+// Shared helpers of the board tests: one-time table set-up, square names, from-scratch checks.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "board/board.h"
+#include "board/zobrist.h"
+#include "eval/psqt.h"
+
+namespace boardtest {
+
+inline void initTables() {
+  static const bool done = [] {
+    Zobrist::init();
+    Attacks::init();
+    return true;
+  }();
+  (void)done;
+}
+
+constexpr Square sq(const char* name) { return makeSquare(name[0] - 'a', name[1] - '1'); }
+
+// Boards are large (the undo stack); keep them off the test's stack frame.
+inline std::unique_ptr<Board> makeBoard(const std::string& fen) {
+  auto b = std::make_unique<Board>();
+  b->reset();
+  EXPECT_TRUE(b->setFen(fen)) << fen;
+  return b;
+}
+
+// Every incrementally kept field against its from-scratch value, plus the bitboard invariants.
+inline void expectConsistent(const Board& b) {
+  u64 key = 0, pawnKey = 0, all[2] = {0, 0};
+  int mg = 0, eg = 0, npm[2] = {0, 0}, phase = 0;
+  for (Color c = White; c <= Black; ++c) {
+    for (Piece p = Pawn; p <= King; ++p) {
+      for (u64 bits = b.pieces[c][p]; bits;) {
+        const Square s = popLsb(bits);
+        EXPECT_EQ(b.mailbox[s], p) << "square " << s;
+        key ^= Zobrist::pieceSquare[c][p][s];
+        if (p == Pawn) pawnKey ^= Zobrist::pieceSquare[c][p][s];
+        mg += kPsq[0][c][p][s];
+        eg += kPsq[1][c][p][s];
+        npm[c] += kNonPawnValue[p];
+        phase += EvalParams::kPhaseWeight[p];
+      }
+      EXPECT_EQ(all[c] & b.pieces[c][p], 0u) << "overlapping piece sets";
+      all[c] |= b.pieces[c][p];
+    }
+    EXPECT_EQ(b.byColor[c], all[c]);
+    EXPECT_EQ(popcount(b.pieces[c][King]), 1);
+  }
+  EXPECT_EQ(all[White] & all[Black], 0u);
+  EXPECT_EQ(b.occupied, all[White] | all[Black]);
+  for (Square s = 0; s < 64; ++s)
+    if (!((b.occupied >> s) & 1)) {
+      EXPECT_EQ(b.mailbox[s], NoPiece) << "square " << s;
+    }
+  if (b.side == Black) key ^= Zobrist::sideToMove;
+  key ^= Zobrist::castling[b.castlingRights];
+  if (b.epSquare != NoSquare) key ^= Zobrist::enPassant[fileOf(b.epSquare)];
+  EXPECT_EQ(b.key, key);
+  EXPECT_EQ(b.pawnKey, pawnKey);
+  EXPECT_EQ(b.computePawnKey(), pawnKey);
+  EXPECT_EQ(b.psqMg, mg);
+  EXPECT_EQ(b.psqEg, eg);
+  EXPECT_EQ(b.nonPawnMaterial[White], npm[White]);
+  EXPECT_EQ(b.nonPawnMaterial[Black], npm[Black]);
+  EXPECT_EQ(b.phase, phase);
+}
+
+// Field-by-field equality of two positions including the live part of the undo stack.
+inline void expectSameBoard(const Board& a, const Board& b) {
+  for (Color c = White; c <= Black; ++c) {
+    for (Piece p = Pawn; p <= King; ++p) EXPECT_EQ(a.pieces[c][p], b.pieces[c][p]);
+    EXPECT_EQ(a.byColor[c], b.byColor[c]);
+    EXPECT_EQ(a.nonPawnMaterial[c], b.nonPawnMaterial[c]);
+  }
+  EXPECT_EQ(a.occupied, b.occupied);
+  for (Square s = 0; s < 64; ++s) EXPECT_EQ(a.mailbox[s], b.mailbox[s]) << "square " << s;
+  EXPECT_EQ(a.side, b.side);
+  EXPECT_EQ(a.epSquare, b.epSquare);
+  EXPECT_EQ(a.castlingRights, b.castlingRights);
+  EXPECT_EQ(a.halfmoveClock, b.halfmoveClock);
+  EXPECT_EQ(a.fullmoveNumber, b.fullmoveNumber);
+  EXPECT_EQ(a.key, b.key);
+  EXPECT_EQ(a.pawnKey, b.pawnKey);
+  EXPECT_EQ(a.psqMg, b.psqMg);
+  EXPECT_EQ(a.psqEg, b.psqEg);
+  EXPECT_EQ(a.phase, b.phase);
+  ASSERT_EQ(a.historySize, b.historySize);
+  for (int i = 0; i < a.historySize; ++i) EXPECT_EQ(a.history[i].key, b.history[i].key) << "record " << i;
+}
+
+}  // namespace boardtest
