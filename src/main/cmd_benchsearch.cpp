@@ -1,4 +1,16 @@
-// "benchsearch" subcommand (placeholder until search lands).
-#include "main/commands.h"
+// "benchsearch" subcommand: the fixed search benchmark at an optional depth.
+#include <iostream>
 
-int cmdBenchSearch(int, char**) { return 0; }
+#include "main/commands.h"
+#include "search/search.h"
+#include "uci/uci.h"
+
+int cmdBenchSearch(int argc, char** argv) {
+  int depth = 0;  // below 1: the benchmark's own default depth
+  if (argc >= 3 && (!parseIntStrict(argv[2], depth) || depth < 1)) {
+    std::cerr << "benchsearch: глибина має бути цілим числом >= 1\n";
+    return 1;
+  }
+  runBenchSearch(depth);
+  return 0;
+}

@@ -1,1 +1,406 @@
-// placeholder: implementation pending
+// Alpha-beta search with its pruning, reduction and extension rules, and the quiescence search.
+#include "search/search.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+
+#include "eval/eval.h"
+#include "movegen/movegen.h"
+#include "movegen/see.h"
+#include "search/movepicker.h"
+#include "thread/thread.h"
+#include "timeman/timeman.h"
+#include "tt/tt.h"
+
+int kLMR[64][64];
+std::atomic<i64> gLastInfoMs{0};
+
+namespace {
+
+constexpr int kMaxNonMate = kMateBound - 1;  // 29743: the largest score that is not a mate score
+constexpr int kQuietCapacity = 64;
+
+// Counters have a single writer, so a relaxed load and store does the work of a locked add.
+inline u64 bump(std::atomic<u64>& counter) {
+  const u64 n = counter.load(std::memory_order_relaxed) + 1;
+  counter.store(n, std::memory_order_relaxed);
+  return n;
+}
+
+inline bool stopped() { return gStopSearch.load(std::memory_order_relaxed); }
+
+inline u64 pawnAttackSet(Color c, u64 pawns) {
+  constexpr u64 kNotFileA = ~0x0101010101010101ULL;
+  constexpr u64 kNotFileH = ~0x8080808080808080ULL;
+  return c == White ? ((pawns << 7) & kNotFileH) | ((pawns << 9) & kNotFileA)
+                    : ((pawns >> 9) & kNotFileH) | ((pawns >> 7) & kNotFileA);
+}
+
+// Quick test used before trusting reverse futility: a piece of the side to move attacked by a
+// cheaper enemy piece would make the static evaluation an overestimate.
+bool hasHangingPiece(const Board& b) {
+  const Color us = b.side;
+  const Color them = us ^ 1;
+  const u64* own = b.pieces[us];
+  const u64* enemy = b.pieces[them];
+  if (pawnAttackSet(them, enemy[Pawn]) & (own[Knight] | own[Bishop] | own[Rook] | own[Queen])) return true;
+  for (u64 rq = own[Rook] | own[Queen]; rq;) {
+    const Square s = popLsb(rq);
+    if ((Attacks::knightAttacks[s] & enemy[Knight]) || (bishopAttacks(s, b.occupied) & enemy[Bishop]))
+      return true;
+  }
+  for (u64 q = own[Queen]; q;) {
+    const Square s = popLsb(q);
+    if (rookAttacks(s, b.occupied) & enemy[Rook]) return true;
+  }
+  return false;
+}
+
+// The three correction-history entries of a position, all indexed by the side to move.
+struct CorrectionSlots {
+  i16* pawn;
+  i16* white;
+  i16* black;
+};
+
+inline CorrectionSlots correctionSlots(Thread& t, const Board& b) {
+  const Color stm = b.side;
+  return {&t.pawnCorrection[stm][b.pawnKey & 16383], &t.nonPawnCorrection[stm][0][nonPawnKey(b, White)],
+          &t.nonPawnCorrection[stm][1][nonPawnKey(b, Black)]};
+}
+
+inline int correctedEval(const CorrectionSlots& c, int raw) {
+  const int corr = 2 * *c.pawn + *c.white + *c.black;
+  return raw + corr / 64;
+}
+
+void updateCorrection(const CorrectionSlots& c, int score, int staticEval, int depth) {
+  const int bonus = std::clamp((score - staticEval) * depth / 8, -256, 256);
+  const int mag = std::abs(bonus);
+  for (i16* e : {c.pawn, c.white, c.black}) *e = static_cast<i16>(*e + bonus - *e * mag / 1024);
+}
+
+// Gravity update: the bonus shrinks as the entry approaches +-16384.
+inline void historyBonus(i32& h, int bonus) { h += bonus - h * bonus / 16384; }
+inline void historyMalus(i32& h, int bonus) { h = h - bonus - h * bonus / 16384; }
+
+void printPeriodicInfo(Thread& t, u64 /*nodes*/) {
+  const i64 elapsed = gTime.elapsed();
+  if (elapsed - gLastInfoMs.load(std::memory_order_relaxed) < 300) return;
+  gLastInfoMs.store(elapsed, std::memory_order_relaxed);
+  const u64 total = gThreads.totalNodes();
+  const u64 nps = elapsed < 1 ? 0 : total * 1000 / static_cast<u64>(elapsed);
+  char line[160];
+  std::snprintf(line, sizeof line, "info depth %d seldepth %d nodes %llu nps %llu time %lld\n", t.currentDepth,
+                gThreads.totalSeldepth(), static_cast<unsigned long long>(total),
+                static_cast<unsigned long long>(nps), static_cast<long long>(elapsed));
+  std::cout << line << std::flush;
+}
+
+}  // namespace
+
+namespace Search {
+
+void init() {
+  for (int d = 0; d < 64; ++d)
+    for (int m = 0; m < 64; ++m)
+      kLMR[d][m] = (d == 0 || m == 0) ? 0 : static_cast<int>(std::log(d) * std::log(m) / 2.25 + 0.75);
+}
+
+}  // namespace Search
+
+u32 nonPawnKey(const Board& b, Color c) {
+  const u64* p = b.pieces[c];
+  const u64 h = (p[Knight] * 0x9E3779B97F4A7C15ULL) ^ (p[Bishop] * 0xC2B2AE3D27D4EB4FULL) ^
+                (p[Rook] * 0x165667B19E3779F9ULL) ^ (p[Queen] * 0xD6E8FEB86659FD93ULL) ^
+                (p[King] * 0xFF51AFD7ED558CCDULL);
+  return static_cast<u32>(h >> 50);
+}
+
+int alphaBeta(Thread& t, Board& b, int alpha, int beta, int depth, SearchStack* ss, bool cutNode) {
+  if (stopped()) return 0;
+  const int ply = ss->ply;
+  if (ply >= kMaxPly) return evaluate(b);
+  const bool pvNode = beta - alpha > 1;
+
+  alpha = std::max(alpha, ply - kMateScore);
+  beta = std::min(beta, kMateScore - ply);
+  if (alpha >= beta) return alpha;
+
+  if (depth < 1) return quiesce(t, b, alpha, beta, ply, 0);
+
+  const u64 n = bump(t.nodes);
+  if (t.id == 0) {
+    const SearchLimits& lim = t.limits;
+    if ((lim.nodes >= 1 && n >= static_cast<u64>(lim.nodes)) || gTime.shouldStop(n)) {
+      gStopSearch.store(true, std::memory_order_relaxed);
+      return 0;
+    }
+    if (n % 2048 == 0 && (lim.movetime >= 1 || lim.wtime >= 1 || lim.btime >= 1)) printPeriodicInfo(t, n);
+  }
+
+  // Draws by rule; the root is searched even when it already repeats.
+  if (ply > 0) {
+    if (b.halfmoveClock > 99) return 0;
+    const int len = b.historySize;
+    for (int i = len - 2; i >= 0 && i >= len - b.halfmoveClock; i -= 2)
+      if (b.history[i].key == b.key) return 0;
+  }
+
+  const Move excluded = ss->excludedMove;
+  TTData tte;
+  const bool ttHit = gTT.probe(b.key, tte);
+  const Move ttMove = ttHit ? tte.move : 0;
+  const int ttScore = ttHit ? TranspositionTable::scoreFromTT(tte.score, ply) : 0;
+  if (ttHit && !excluded && !pvNode && tte.depth >= depth) {
+    if (tte.flag == Exact || (tte.flag == Lower && ttScore >= beta) || (tte.flag == Upper && ttScore <= alpha))
+      return ttScore;
+  }
+
+  const Color us = b.side;
+  const Color them = us ^ 1;
+  const bool inCheck = b.isAttacked(b.kingSquare(us), them);
+  CorrectionSlots corr{};
+  int staticEval = 0;
+
+  if (!inCheck) {
+    corr = correctionSlots(t, b);
+    staticEval = correctedEval(corr, evaluate(b));
+
+    // Reverse futility pruning.
+    if (!pvNode && depth <= 6 && std::abs(beta) <= kMaxNonMate && !excluded && staticEval - 80 * depth >= beta) {
+      if (staticEval - 80 * (depth + 1) >= beta || !hasHangingPiece(b)) return staticEval;
+    }
+
+    // Null move: no comparison of the static evaluation with beta, no verification.
+    if (depth >= 3 && !pvNode && !excluded && b.historySize > 0 &&
+        (b.pieces[us][Knight] | b.pieces[us][Bishop] | b.pieces[us][Rook] | b.pieces[us][Queen])) {
+      SearchStack child{ply + 1, 0, 0};
+      b.makeNullMove();
+      gTT.prefetch(b.key);
+      const int score = -alphaBeta(t, b, -beta, -beta + 1, depth <= 5 ? depth - 3 : depth - 4, &child, !cutNode);
+      b.unmakeNullMove();
+      if (score >= beta) return beta;
+    }
+  }
+
+  // Internal iterative reduction: without a TT move this node is probably not worth full depth.
+  if (depth > 3 && ttMove == 0 && !excluded && !inCheck) --depth;
+
+  int bestScore = -kInfinite;
+  Move bestMove = 0;
+  TTFlag bound = Upper;
+  int count = 0;
+  Move quiets[kQuietCapacity];
+  int quietCount = 0;
+  const int bonus = depth * depth;
+  const int lmpLimit = depth * depth + 3;
+  bool tailDropped = false;
+  auto& hist = t.history[us];
+
+  MovePicker picker(t, b, ttMove);
+  SearchStack child{ply + 1, 0, 0};
+
+  while (const Move m = picker.next()) {
+    if (m == excluded) continue;
+
+    int ext = 0;
+    bool lmpCase = false;
+    if (m == ttMove && ply > 0 && ttHit && !excluded && depth >= 8) {
+      // Singular extension: is the TT move much better than every alternative?
+      if (tte.depth >= depth - 3 && tte.flag != Upper && std::abs(ttScore) <= kMaxNonMate) {
+        const int singularBeta = ttScore - 2 * depth;
+        ss->excludedMove = m;
+        const int s = alphaBeta(t, b, singularBeta - 1, singularBeta, (depth - 1) / 2, ss, cutNode);
+        ss->excludedMove = 0;
+        if (s < singularBeta) {
+          ext = 1;
+        } else {
+          ext = cutNode ? -1 : 0;
+          if (!pvNode && s >= beta && std::abs(s) <= kMaxNonMate) return s;  // multi-cut
+        }
+      }
+    } else if (!pvNode && !inCheck && depth <= 4) {
+      lmpCase = true;
+      if (!isCastling(m) && isQuietMove(m) && count >= lmpLimit && !b.quietGivesCheck(m)) continue;
+    }
+    // Past the limit only checking quiets survive; castling is verified after it is made.
+    const bool mustCheck = lmpCase && isQuietMove(m) && count >= lmpLimit;
+
+    b.makeMove(m);
+    gTT.prefetch(b.key);
+    if (b.isAttacked(b.kingSquare(us), them)) {
+      b.unmakeMove(m);
+      continue;
+    }
+    const bool givesCheck = b.isAttacked(b.kingSquare(them), us);
+    if (mustCheck && !givesCheck) {
+      b.unmakeMove(m);
+      continue;
+    }
+
+    const bool quiet = isQuietMove(m);
+    if (quiet && quietCount < kQuietCapacity) quiets[quietCount++] = m;
+
+    const int newDepth = depth - 1 + ((ext > 0 || givesCheck) ? 1 : ext);
+    child.currentMove = m;
+    int score = 0;
+    bool fullSearch = true;
+
+    if (!inCheck && quiet && ext == 0 && !givesCheck && count > 2 && newDepth >= 2) {
+      int r = kLMR[std::min(newDepth, 63)][std::min(count + 1, 63)] - (pvNode ? 1 : 0) -
+              hist[moveFrom(m)][moveTo(m)] / 8000;
+      if (pvNode && count < 5) r = 0;
+      if (r >= 1) {
+        score = -alphaBeta(t, b, -alpha - 1, -alpha, newDepth - std::min(newDepth - 1, r), &child, true);
+        if (score <= alpha) fullSearch = false;
+      }
+    }
+
+    if (fullSearch) {
+      if (pvNode && count == 0) {
+        score = -alphaBeta(t, b, -beta, -alpha, newDepth, &child, false);
+      } else {
+        score = -alphaBeta(t, b, -alpha - 1, -alpha, newDepth, &child, !cutNode);
+        if (pvNode && score > alpha && score < beta)
+          score = -alphaBeta(t, b, -beta, -alpha, newDepth, &child, false);
+      }
+    }
+
+    b.unmakeMove(m);
+
+    if (lmpCase && !tailDropped && count + 1 == lmpLimit) {
+      tailDropped = true;
+      picker.dropLmpQuiets();
+    }
+
+    if (stopped()) return 0;
+
+    if (score > bestScore) {
+      bestScore = score;
+      bestMove = m;
+      if (ply == 0) {
+        t.rootBestMove = m;
+        t.rootBestScore = score;
+      }
+    }
+
+    if (score > alpha) {
+      if (score >= beta) {
+        if (!isCapture(m)) historyBonus(hist[moveFrom(m)][moveTo(m)], bonus);
+        for (int i = 0; i < quietCount; ++i)
+          if (quiets[i] != m) historyMalus(hist[moveFrom(quiets[i])][moveTo(quiets[i])], bonus);
+        if (!excluded && !inCheck && isQuietMove(m) && score <= kMaxNonMate && score > staticEval)
+          updateCorrection(corr, score, staticEval, depth);
+        if (excluded) return score;
+        gTT.store(b.key, m, score, depth, Lower, ply);
+        return score;
+      }
+      alpha = score;
+      bound = Exact;
+    }
+    ++count;
+  }
+
+  if (count == 0) return inCheck ? ply - kMateScore : 0;
+
+  // A quiet move of the opponent that left us no way to raise alpha was a good move for them.
+  const Move prev = ss->currentMove;
+  if (bound == Upper && !excluded && prev && isQuietMove(prev))
+    historyBonus(t.history[them][moveFrom(prev)][moveTo(prev)], bonus);
+
+  if (!excluded && !inCheck && isQuietMove(bestMove) && std::abs(bestScore) <= kMaxNonMate &&
+      (bound == Exact || bestScore < staticEval))
+    updateCorrection(corr, bestScore, staticEval, depth);
+
+  if (!excluded) gTT.store(b.key, bestMove, bestScore, depth, bound, ply);
+  return bestScore;
+}
+
+int quiesce(Thread& t, Board& b, int alpha, int beta, int ply, int qply) {
+  if (stopped()) return 0;
+  if (ply >= kMaxPly) return evaluate(b);
+
+  bump(t.nodes);
+  bump(t.qnodes);
+  if (ply > t.seldepth.load(std::memory_order_relaxed)) t.seldepth.store(ply, std::memory_order_relaxed);
+
+  TTData tte;
+  const bool ttHit = gTT.probe(b.key, tte);
+  const Move ttMove = ttHit ? tte.move : 0;
+  // Every stored entry is at least as deep as a quiescence node (-1).
+  if (ttHit && beta - alpha == 1 && tte.depth >= -1) {
+    const int ttScore = TranspositionTable::scoreFromTT(tte.score, ply);
+    if (tte.flag == Exact || (tte.flag == Lower && ttScore >= beta) || (tte.flag == Upper && ttScore <= alpha))
+      return ttScore;
+  }
+
+  const int staticEval = correctedEval(correctionSlots(t, b), evaluate(b));
+  if (staticEval >= beta) {
+    if (!stopped()) gTT.store(b.key, 0, staticEval, -1, Lower, ply);
+    return beta;
+  }
+
+  int best = std::max(staticEval, alpha);
+  Move bestMove = 0;
+  const Color us = b.side;
+  const Color them = us ^ 1;
+  const bool inCheck = b.isAttacked(b.kingSquare(us), them);
+
+  MoveList list;
+  generateCaptures(b, list);
+  i32 scores[256];
+  for (int i = 0; i < list.size; ++i) {
+    const Move m = list.moves[i];
+    i32 s;
+    if (m == ttMove) {
+      s = 1000000;
+    } else if (isCapture(m)) {
+      const Piece victim = moveFlag(m) == kFlagEnPassant ? Pawn : b.mailbox[moveTo(m)];
+      s = kMVVLVA[b.mailbox[moveFrom(m)]][victim] + (isPromotion(m) ? 100900 : 100000);
+    } else {
+      s = 90000;
+    }
+    // Stable insertion: equal scores keep generation order.
+    int j = i;
+    while (j > 0 && scores[j - 1] < s) {
+      scores[j] = scores[j - 1];
+      list.moves[j] = list.moves[j - 1];
+      --j;
+    }
+    scores[j] = s;
+    list.moves[j] = m;
+  }
+
+  for (int i = 0; i < list.size; ++i) {
+    const Move m = list.moves[i];
+    if (!inCheck && !isPromotion(m)) {
+      const int victimValue = moveFlag(m) == kFlagEnPassant ? SEE::kValue[Pawn] : SEE::kValue[b.mailbox[moveTo(m)]];
+      if (staticEval + 200 + victimValue < best) continue;  // delta pruning
+      if (!seeGE(b, m, 0)) continue;
+    }
+    b.makeMove(m);
+    gTT.prefetch(b.key);
+    if (b.isAttacked(b.kingSquare(us), them)) {
+      b.unmakeMove(m);
+      continue;
+    }
+    const int score = -quiesce(t, b, -beta, -best, ply + 1, qply + 1);
+    b.unmakeMove(m);
+    if (score >= beta) {
+      if (!stopped()) gTT.store(b.key, m, score, -1, Lower, ply);
+      return beta;
+    }
+    if (score > best) {
+      best = score;
+      bestMove = m;
+    }
+  }
+
+  if (stopped()) return best;
+  gTT.store(b.key, bestMove, best, -1, Upper, ply);
+  return best;
+}

@@ -1,0 +1,142 @@
+// Move ordering: staged generation so that an early cutoff spares the quiet-move generation.
+#include "search/movepicker.h"
+
+#include "movegen/see.h"
+#include "thread/thread.h"
+
+namespace {
+
+enum Stage : i32 {
+  StageTT = 0,
+  StageGenCaptures = 1,
+  StageGoodCaptures = 2,
+  StageGenQuiets = 3,
+  StageQuiets = 4,
+  StageBadCaptures = 5,
+  StageDone = 6,
+};
+
+// Every real score is above this, so only the TT-move marker is skipped.
+constexpr i32 kAnyScore = INT_MIN + 1;
+
+}  // namespace
+
+MovePicker::MovePicker(const Thread& t, const Board& b, Move tt) : thread(&t), board(&b), ttMove(tt) {}
+
+void MovePicker::scoreCaptures() {
+  const Board& b = *board;
+  for (int i = 0; i < captureEnd; ++i) {
+    const Move m = moves.moves[i];
+    if (m == ttMove) {
+      scores[i] = kSkipScore;
+    } else if (isCapture(m)) {
+      const Piece attacker = b.mailbox[moveFrom(m)];
+      const Piece victim = moveFlag(m) == kFlagEnPassant ? Pawn : b.mailbox[moveTo(m)];
+      const i32 v = kMVVLVA[attacker][victim];
+      if (isPromotion(m))
+        scores[i] = v + 900 + 100000;
+      else if (SEE::kValue[attacker] <= SEE::kValue[victim] || seeGE(b, m, 0))
+        scores[i] = v + 100000;  // taking an equal or bigger piece never needs the exchange test
+      else
+        scores[i] = v - 100000;
+    } else {
+      scores[i] = 90000;  // promotion without capture
+    }
+  }
+}
+
+void MovePicker::scoreQuiets() {
+  const auto& hist = thread->history[board->side];
+  for (int i = quietStart; i < moves.size; ++i) {
+    const Move m = moves.moves[i];
+    if (m == ttMove) {
+      scores[i] = kSkipScore;
+    } else {
+      const i32 h = hist[moveFrom(m)][moveTo(m)];
+      scores[i] = h < kQuietHistoryCap ? h : kQuietHistoryCap;
+    }
+  }
+}
+
+// Compacts the unreturned quiets in place; relative order is kept.
+void MovePicker::filterQuiets() {
+  int out = quietIndex;
+  for (int i = quietIndex; i < moves.size; ++i) {
+    const Move m = moves.moves[i];
+    if (isCastling(m) || board->quietGivesCheck(m)) {
+      moves.moves[out] = m;
+      scores[out] = scores[i];
+      ++out;
+    }
+  }
+  moves.size = out;
+}
+
+// Picks the highest score >= floor in [front, end); ties go to the entry nearest the front. The
+// entries it jumps over slide back by one, so the output equals a stable sort.
+Move MovePicker::selectBest(i32& front, i32 end, i32 floor) {
+  int best = -1;
+  i32 bestScore = 0;
+  for (int i = front; i < end; ++i) {
+    const i32 s = scores[i];
+    if (s >= floor && (best < 0 || s > bestScore)) {
+      best = i;
+      bestScore = s;
+    }
+  }
+  if (best < 0) return 0;
+  const Move m = moves.moves[best];
+  for (int i = best; i > front; --i) {
+    moves.moves[i] = moves.moves[i - 1];
+    scores[i] = scores[i - 1];
+  }
+  moves.moves[front] = m;
+  scores[front] = bestScore;
+  ++front;
+  return m;
+}
+
+Move MovePicker::next() {
+  switch (stage) {
+    case StageTT:
+      stage = StageGenCaptures;
+      if (ttMove && board->isPseudoLegal(ttMove)) return ttMove;
+      [[fallthrough]];
+    case StageGenCaptures:
+      generateCaptures(*board, moves);
+      captureEnd = moves.size;
+      scoreCaptures();
+      stage = StageGoodCaptures;
+      [[fallthrough]];
+    case StageGoodCaptures:
+      if (const Move m = selectBest(captureIndex, captureEnd, kGoodCaptureFloor)) return m;
+      stage = StageGenQuiets;
+      [[fallthrough]];
+    case StageGenQuiets:
+      quietStart = moves.size;
+      generateQuiets(*board, moves);
+      scoreQuiets();
+      quietIndex = quietStart;
+      if (dropFlag) filterQuiets();
+      stage = StageQuiets;
+      [[fallthrough]];
+    case StageQuiets: {
+      const i32 end = moves.size;
+      if (const Move m = selectBest(quietIndex, end, kAnyScore)) return m;
+      stage = StageBadCaptures;
+      [[fallthrough]];
+    }
+    case StageBadCaptures:
+      if (const Move m = selectBest(captureIndex, captureEnd, kAnyScore)) return m;
+      stage = StageDone;
+      [[fallthrough]];
+    default:
+      return 0;
+  }
+}
+
+void MovePicker::dropLmpQuiets() {
+  dropFlag = true;
+  // Before generation the flag does the work; after the quiet stage there is nothing left to drop.
+  if (stage == StageQuiets) filterQuiets();
+}

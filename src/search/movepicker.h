@@ -1,0 +1,50 @@
+// Staged move supplier of the main search: TT move, good captures, quiets by history, bad captures.
+#pragma once
+
+#include <climits>
+
+#include "board/board.h"
+#include "movegen/movegen.h"
+
+class Thread;
+
+// [attacker][victim]: most valuable victim first, then least valuable attacker.
+inline constexpr i32 kMVVLVA[6][6] = {
+    {105, 205, 305, 405, 505, 605}, {104, 204, 304, 404, 504, 604},
+    {103, 203, 303, 403, 503, 603}, {102, 202, 302, 402, 502, 602},
+    {101, 201, 301, 401, 501, 601}, {100, 200, 300, 400, 500, 600},
+};
+
+// Marks the TT move inside a generated list; such an entry is never selected.
+inline constexpr i32 kSkipScore = INT_MIN;
+// Capture-list entries at or above this are tried before the quiet moves.
+inline constexpr i32 kGoodCaptureFloor = 81000;
+inline constexpr i32 kQuietHistoryCap = 77000;
+
+class MovePicker {
+ public:
+  MovePicker(const Thread& thread, const Board& board, Move ttMove);
+
+  // Next pseudo-legal move in order, 0 when exhausted (and on every later call).
+  Move next();
+  // Keep only castling and checking moves among the quiets not yet returned.
+  void dropLmpQuiets();
+
+ private:
+  void scoreCaptures();
+  void scoreQuiets();
+  void filterQuiets();
+  Move selectBest(i32& front, i32 end, i32 floor);
+
+  bool dropFlag = false;
+  const Thread* thread;
+  const Board* board;
+  Move ttMove;
+  i32 stage = 0;
+  MoveList moves;  // captures in [0, captureEnd), quiets appended after them
+  i32 scores[256];
+  i32 captureEnd = 0;
+  i32 captureIndex = 0;
+  i32 quietStart = -1;
+  i32 quietIndex = 0;
+};

@@ -1,0 +1,41 @@
+// Searches started through the thread pool: roots without a legal move.
+#include "search_env.h"
+
+namespace {
+
+std::string searchThroughPool(const char* fen, int depth) {
+  gThreads.set(1);
+  auto board = std::make_unique<Board>();
+  EXPECT_TRUE(board->setFen(fen));
+  SearchLimits limits;
+  limits.depth = depth;
+  searchtest::CoutCapture capture;
+  gThreads.startThinking(*board, limits);
+  gThreads.waitForSearchFinished();
+  return capture.text();
+}
+
+}  // namespace
+
+TEST(PoolSearch, StalemateRootPrintsDepthZeroAndNullMove) {
+  EXPECT_EQ(searchThroughPool("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", 6), "info depth 0 score cp 0\nbestmove 0000\n");
+}
+
+TEST(PoolSearch, CheckmateRootPrintsMateZeroAndNullMove) {
+  EXPECT_EQ(searchThroughPool("7k/6Q1/6K1/8/8/8/8/8 b - - 0 1", 6), "info depth 0 score mate 0\nbestmove 0000\n");
+}
+
+TEST(PoolSearch, DepthZeroSearchesNothing) {
+  EXPECT_EQ(searchThroughPool("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", 0), "bestmove 0000\n");
+}
+
+TEST(PoolSearch, FixedDepthPrintsOneLinePerIterationThenTheMove) {
+  const std::string out = searchThroughPool("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", 4);
+  for (int d = 1; d <= 4; ++d)
+    EXPECT_NE(out.find("info depth " + std::to_string(d) + " seldepth "), std::string::npos) << out;
+  EXPECT_EQ(out.find("info depth 5"), std::string::npos) << out;
+  const auto last = out.rfind("bestmove ");
+  ASSERT_NE(last, std::string::npos) << out;
+  EXPECT_NE(out.substr(last), "bestmove 0000\n");
+  EXPECT_EQ(out.back(), '\n');
+}
