@@ -1,0 +1,132 @@
+// Command-line dispatch: subcommands, their argument errors, and the fall-back to the UCI loop.
+#include <string>
+#include <vector>
+
+#include "e2e_helpers.h"
+
+namespace e2e {
+namespace {
+
+using testsupport::runEngine;
+
+const std::string kDepthError = "perft: глибина має бути цілим числом >= 1\n";
+
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> out;
+  std::size_t start = 0;
+  for (std::size_t nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1)
+    out.push_back(text.substr(start, nl - start));
+  if (start < text.size()) out.push_back(text.substr(start));
+  return out;
+}
+
+// With these arguments the program must be in its UCI loop: it answers and exits with 0.
+void expectUciLoop(const std::vector<std::string>& args) {
+  const auto r = runEngine(args, "isready\nd\n", kTimeoutMs);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, std::string("readyok\nfen: ") + kStartFen + "\n");
+  EXPECT_EQ(r.err, "");
+}
+
+TEST(CommandLine, FallsBackToTheUciLoop) {
+  expectUciLoop({});
+  expectUciLoop({"unknown"});
+  expectUciLoop({"PERFT", kStartFen, "1"});  // names are case-sensitive
+  expectUciLoop({"perft", kStartFen});       // the depth is missing
+  expectUciLoop({"perft"});
+  expectUciLoop({"evaltrace"});
+  expectUciLoop({"featureexport", "only-one-path"});
+  expectUciLoop({"benchx"});
+}
+
+TEST(CommandLine, UciLoopWithNoInputExitsCleanly) {
+  const auto r = runEngine({}, "", kTimeoutMs);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "");
+}
+
+TEST(CommandLine, PerftDepthErrors) {
+  for (const char* depth : {"0", "-2", "2x", "", " ", "x", "1 2", "99999999999"}) {
+    // The depth is checked first, so even a bad FEN gives the depth message.
+    for (const char* fen : {kStartFen, "not a fen"}) {
+      const auto r = runEngine({"perft", fen, depth}, "", kTimeoutMs);
+      EXPECT_EQ(r.status, 1) << "[" << depth << "]";
+      EXPECT_EQ(r.out, "") << "[" << depth << "]";
+      EXPECT_EQ(r.err, kDepthError) << "[" << depth << "]";
+    }
+  }
+}
+
+TEST(CommandLine, PerftBadFen) {
+  for (const char* fen : {"", "8/8/8/8/8/8/8/8 w - - 0 1", "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w"}) {
+    const auto r = runEngine({"perft", fen, "1"}, "", kTimeoutMs);
+    EXPECT_EQ(r.status, 1) << fen;
+    EXPECT_EQ(r.out, "") << fen;
+    EXPECT_EQ(r.err, "невалідний FEN\n") << fen;
+  }
+}
+
+TEST(CommandLine, PerftDepthFormsAccepted) {
+  for (const char* depth : {"3", " 3 ", "+3", "03"}) {
+    const auto r = runEngine({"perft", kStartFen, depth, "ignored", "extra"}, "", kTimeoutMs);
+    EXPECT_EQ(r.status, 0) << depth;
+    const auto l = lines(r.out);
+    ASSERT_EQ(l.size(), 22u) << depth;
+    EXPECT_EQ(l[20], "");
+    EXPECT_EQ(l[21], "Nodes searched: 8902");
+    EXPECT_EQ(r.err, "");
+  }
+}
+
+TEST(CommandLine, PerftDepthOneListsTheLegalMoves) {
+  const std::string fen = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1";
+  const auto r = runEngine({"perft", fen, "1"}, "", kTimeoutMs);
+  EXPECT_EQ(r.status, 0);
+  const auto l = lines(r.out);
+  ASSERT_EQ(l.size(), 48u + 2u);
+  for (int i = 0; i < 48; ++i) {
+    EXPECT_EQ(l[i].size(), std::string("e1g1: 1").size()) << l[i];
+    EXPECT_EQ(l[i].substr(l[i].size() - 3), ": 1") << l[i];
+  }
+  EXPECT_EQ(l[49], "Nodes searched: 48");
+}
+
+TEST(CommandLine, PerftWithoutLegalMoves) {
+  const char* mated = "rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3";
+  const char* stalemate = "7k/5Q2/6K1/8/8/8/8/8 b - - 0 1";
+  for (const char* fen : {mated, stalemate}) {
+    const auto r = runEngine({"perft", fen, "2"}, "", kTimeoutMs);
+    EXPECT_EQ(r.status, 0) << fen;
+    EXPECT_EQ(r.out, "\nNodes searched: 0\n") << fen;
+  }
+}
+
+TEST(CommandLine, BenchSearchDepthError) {
+  for (const char* depth : {"0", "-1", "abc"}) {
+    const auto r = runEngine({"benchsearch", depth}, "", kTimeoutMs);
+    EXPECT_EQ(r.status, 1) << depth;
+    EXPECT_EQ(r.out, "") << depth;
+    EXPECT_EQ(r.err, "benchsearch: глибина має бути цілим числом >= 1\n") << depth;
+  }
+}
+
+TEST(CommandLine, EvalTraceBadFen) {
+  const auto r = runEngine({"evaltrace", "nonsense"}, "", kTimeoutMs);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "невалідний FEN\n");
+}
+
+TEST(CommandLine, EgScaleReadsStandardInput) {
+  const auto empty = runEngine({"egscale"}, "", kTimeoutMs);
+  EXPECT_EQ(empty.status, 0);
+  EXPECT_EQ(empty.out, "");
+  const auto r = runEngine({"egscale"}, "bad fen\n8/8/3k4/8/8/3K4/8/8 w - - 0 1; a comment\n", kTimeoutMs);
+  EXPECT_EQ(r.status, 0);
+  const auto l = lines(r.out);
+  ASSERT_EQ(l.size(), 2u);
+  EXPECT_EQ(l[0], "err");
+  EXPECT_NE(l[1], "err");
+}
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,102 @@
+// Shared pieces of the end-to-end tests: the engine process, legality checks of its answers.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "attacks/attacks.h"
+#include "board/board.h"
+#include "board/zobrist.h"
+#include "movegen/movegen.h"
+#include "support/uci_process.h"
+
+namespace e2e {
+
+using testsupport::UciProcess;
+
+// Generous: sanitizer builds run the same scripts several times slower.
+constexpr int kTimeoutMs = 30000;
+
+inline void initTables() {
+  static const bool done = [] {
+    Zobrist::init();
+    Attacks::init();
+    return true;
+  }();
+  (void)done;
+}
+
+inline std::vector<std::string> tokens(std::string_view text) {
+  std::istringstream is{std::string(text)};
+  std::vector<std::string> out;
+  for (std::string t; is >> t;) out.push_back(t);
+  return out;
+}
+
+inline bool startsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
+
+// The legal move of b whose UCI text is uci, or 0.
+inline Move findLegal(const Board& b, std::string_view uci) {
+  MoveList list;
+  generateLegalMoves(b, list);
+  for (const Move m : list)
+    if (moveToString(m) == uci) return m;
+  return 0;
+}
+
+// The position of "position fen F moves ..." (or startpos), built with the test's own move matching.
+inline Board positionOf(std::string_view fen, const std::vector<std::string>& moves = {}) {
+  initTables();
+  static Board b;  // large; tests run on one thread
+  EXPECT_TRUE(b.setFen(fen)) << fen;
+  for (const auto& text : moves) {
+    const Move m = findLegal(b, text);
+    EXPECT_NE(m, 0u) << "test script move " << text << " is not legal";
+    if (m == 0) break;
+    b.makeMove(m);
+    if (b.historySize > 900) b.trimHistory();
+  }
+  return b;
+}
+
+// The move of a "bestmove" line ("bestmove e2e4" gives "e2e4").
+inline std::string bestMoveOf(const std::string& line) {
+  const auto t = tokens(line);
+  return t.size() >= 2 && t[0] == "bestmove" ? t[1] : std::string();
+}
+
+// Sends "uci" and checks the handshake, so the engine is known to be in its loop.
+inline void handshake(UciProcess& p) {
+  ASSERT_TRUE(p.started());
+  ASSERT_TRUE(p.send("uci"));
+  ASSERT_TRUE(p.readUntil([](const std::string& l) { return l == "uciok"; }, kTimeoutMs));
+}
+
+// Sends "isready" and waits for "readyok"; every line before it is appended to seen.
+inline bool sync(UciProcess& p, std::vector<std::string>* seen = nullptr) {
+  return p.send("isready") && p.readUntil([](const std::string& l) { return l == "readyok"; }, kTimeoutMs, seen);
+}
+
+// Waits for the "bestmove" line and returns its move; the lines before it go to seen.
+inline std::string waitBestMove(UciProcess& p, std::vector<std::string>* seen = nullptr, int timeoutMs = kTimeoutMs) {
+  const auto line = p.readUntilPrefix("bestmove ", timeoutMs, seen);
+  return line ? bestMoveOf(*line) : std::string("<none>");
+}
+
+// Number of threads of a running process, from /proc; -1 when unreadable.
+inline int threadCount(pid_t pid) {
+  std::FILE* f = std::fopen(("/proc/" + std::to_string(pid) + "/status").c_str(), "r");
+  if (!f) return -1;
+  int n = -1;
+  char line[256];
+  while (std::fgets(line, sizeof(line), f))
+    if (std::sscanf(line, "Threads: %d", &n) == 1) break;
+  std::fclose(f);
+  return n;
+}
+
+}  // namespace e2e
