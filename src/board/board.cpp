@@ -2,6 +2,10 @@
 #include "board/board.h"
 
 #include <cstring>
+#include <type_traits>
+
+// Search threads and PV building copy the Board whole; it must stay one flat value.
+static_assert(std::is_trivially_copyable_v<Board>);
 
 const u8 kCastlingMask[64] = {
     0xFD, 0x0F, 0x0F, 0x0F, 0xFC, 0x0F, 0x0F, 0xFE,  // a1 (white Q), e1 (both white), h1 (white K)

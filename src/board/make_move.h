@@ -1,6 +1,8 @@
 // Inline piece updates and make/unmake of Board (included at the end of board.h only).
 #pragma once
 
+#include <cassert>
+
 // Every piece change keeps key, pawn key, evaluation sums, material and phase in step, so that
 // nothing is ever recomputed from scratch on the search path.
 
@@ -61,6 +63,7 @@ inline void Board::movePiece(Color c, Piece p, Square from, Square to) {
 }
 
 inline void Board::makeMove(Move m) {
+  assert(historySize < kHistoryCapacity && "game history not trimmed");
   UndoRecord& r = history[historySize++];
   r.key = key;
   r.epSquare = epSquare;
@@ -189,6 +192,7 @@ inline void Board::unmakeMove(Move m) {
 }
 
 inline void Board::makeNullMove() {
+  assert(historySize < kHistoryCapacity && "game history not trimmed");
   UndoRecord& r = history[historySize++];
   r.key = key;
   r.epSquare = epSquare;
