@@ -1,0 +1,32 @@
+// Pawn structure (cached per thread by pawn key) and passed-pawn dynamics.
+#pragma once
+
+#include "board/board.h"
+#include "eval/params.h"
+
+// Pawn-structure counts, index 0 = White, 1 = Black. Callers zero it; computePawnFeatures adds.
+struct PawnFeatures {
+  u32 isolated[2];
+  u32 doubled[2];
+  u32 connected[2];
+  u32 passed[2][8];  // by relative rank
+  u32 candidate[2];
+};
+
+// One pawn-hash slot: the full pawn key and the structure score.
+struct PawnEntry {
+  u64 key;
+  i16 mg;
+  i16 eg;
+};
+
+inline constexpr int kPawnTableSize = 16384;  // index = pawnKey & (size - 1)
+
+void computePawnFeatures(const Board& b, PawnFeatures& pf);
+ScorePair pawnFeatureScore(const PawnFeatures& pf);  // the weighted sum, White minus Black
+ScorePair evalPawnsRaw(const Board& b);
+ScorePair evalPawns(const Board& b);  // through the calling thread's pawn hash
+
+// Passed-pawn king distances and free path; attackedBy are the complete attack maps. Overwrites
+// mg and eg with the White-minus-Black values.
+void passerTerms(const Board& b, const u64 attackedBy[2], int& mg, int& eg);

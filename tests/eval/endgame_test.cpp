@@ -1,0 +1,167 @@
+// End-game knowledge: the KPK bitbase, the scale-factor rules, king proximity and KRPKR.
+#include "eval/endgame.h"
+
+#include "eval_test_env.h"
+
+using namespace evaltest;
+
+namespace {
+
+constexpr Square sq(const char* n) { return makeSquare(n[0] - 'a', n[1] - '1'); }
+
+int scaleOf(const std::string& fen, int eg) { return egScaleFactor(*boardFrom(fen), eg); }
+
+bool kpk(Color strong, const char* k, const char* p, const char* weak, Color stm) {
+  return Endgame::kpkWin(strong, sq(k), sq(p), sq(weak), stm);
+}
+
+TEST(KPK, RookPawnWithTheDefenderInTheCornerIsADraw) {
+  for (Color stm : {White, Black}) {
+    EXPECT_FALSE(kpk(White, "c2", "a4", "a8", stm));
+    EXPECT_FALSE(kpk(White, "f2", "h4", "h8", stm));
+    EXPECT_FALSE(kpk(Black, "c7", "a5", "a1", stm));
+    EXPECT_FALSE(kpk(Black, "f7", "h5", "h1", stm));
+    // Even with the king beside the pawn on the 7th.
+    EXPECT_FALSE(kpk(White, "b6", "a6", "a8", stm));
+  }
+}
+
+TEST(KPK, RookPawnOutsideTheDefendersSquareWins) {
+  for (Color stm : {White, Black}) {
+    EXPECT_TRUE(kpk(White, "e1", "a4", "h8", stm));
+    EXPECT_TRUE(kpk(White, "d1", "h4", "a8", stm));
+    EXPECT_TRUE(kpk(Black, "e8", "a5", "h1", stm));
+    EXPECT_TRUE(kpk(Black, "d8", "h5", "a1", stm));
+  }
+}
+
+TEST(KPK, ProtectedPawnOnTheSeventhWithTheDefenderFarWins) {
+  for (Color stm : {White, Black}) {
+    EXPECT_TRUE(kpk(White, "f6", "e7", "a1", stm));
+    EXPECT_TRUE(kpk(White, "c6", "b7", "h1", stm));
+    EXPECT_TRUE(kpk(Black, "f3", "e2", "a8", stm));
+    EXPECT_TRUE(kpk(Black, "c3", "b2", "h8", stm));
+  }
+}
+
+TEST(KPK, OppositionWithThePawnOnTheSixth) {
+  // Pawn e6, king beside it on d6 or f6, defender on e8: the attacker to move wins (e7 and the
+  // king covers e8); the defender to move takes the opposition and draws (e7+ Ke8 leaves only
+  // stalemate or the loss of the pawn).
+  for (const char* k : {"d6", "f6"}) {
+    EXPECT_TRUE(kpk(White, k, "e6", "e8", White)) << k;
+    EXPECT_FALSE(kpk(White, k, "e6", "e8", Black)) << k;
+  }
+  // The same on the queen side and for Black.
+  EXPECT_TRUE(kpk(White, "c6", "d6", "d8", White));
+  EXPECT_FALSE(kpk(White, "c6", "d6", "d8", Black));
+  EXPECT_TRUE(kpk(Black, "d3", "e3", "e1", Black));
+  EXPECT_FALSE(kpk(Black, "d3", "e3", "e1", White));
+  EXPECT_TRUE(kpk(Black, "g3", "f3", "f1", Black));
+  EXPECT_FALSE(kpk(Black, "g3", "f3", "f1", White));
+}
+
+TEST(KPK, KingOnTheSixthInFrontOfThePawnWinsWhoeverMoves) {
+  for (Color stm : {White, Black}) {
+    EXPECT_TRUE(kpk(White, "e6", "e5", "e8", stm));
+    EXPECT_TRUE(kpk(White, "b6", "b5", "b8", stm));
+    EXPECT_TRUE(kpk(Black, "e3", "e4", "e1", stm));
+    EXPECT_TRUE(kpk(Black, "g3", "g4", "g1", stm));
+  }
+}
+
+TEST(KPK, InitIsIdempotent) {
+  const u32 before = gKPK[1234];
+  Endgame::init();
+  EXPECT_EQ(gKPK[1234], before);
+  int wins = 0;
+  for (u32 w : gKPK) wins += std::popcount(w);
+  EXPECT_GT(wins, 0);
+}
+
+TEST(ScaleFactor, BothSidesWithPawnsAndNoPiecesIsFull) {
+  for (int eg : {-100, 0, 100}) EXPECT_EQ(scaleOf("8/8/3k4/2p5/2P5/3K4/8/8 w - - 0 1", eg), 64);
+}
+
+TEST(ScaleFactor, KingAndPawnUsesTheBitbase) {
+  EXPECT_EQ(scaleOf("k7/8/8/8/P7/8/2K5/8 w - - 0 1", 100), 0);
+  EXPECT_EQ(scaleOf("7k/8/8/8/P7/8/8/4K3 w - - 0 1", 100), 64);
+  EXPECT_EQ(scaleOf("8/2k5/8/p7/8/8/8/K7 b - - 0 1", -100), 0);
+  EXPECT_EQ(scaleOf("K7/8/8/p7/8/8/8/4k3 b - - 0 1", -100), 64);
+  // The pawn side decides, not the sign of eg.
+  EXPECT_EQ(scaleOf("7k/8/8/8/P7/8/8/4K3 w - - 0 1", -100), 64);
+}
+
+TEST(ScaleFactor, WrongRookPawnBishop) {
+  // h-pawn with a light-squared bishop: h8 is dark.
+  EXPECT_EQ(scaleOf("6k1/8/8/8/8/7P/8/4KB2 w - - 0 1", 100), 0);
+  EXPECT_EQ(scaleOf("8/8/4k3/8/8/7P/8/4KB2 w - - 0 1", 100), 64);
+  // Right bishop (dark, g1): no draw.
+  EXPECT_EQ(scaleOf("6k1/8/8/8/8/7P/8/4K1B1 w - - 0 1", 100), 64);
+  // Black: h-pawn queens on h1 (light), dark bishop on d8 is the wrong one.
+  EXPECT_EQ(scaleOf("3bk3/8/7p/8/8/8/8/6K1 b - - 0 1", -100), 0);
+  EXPECT_EQ(scaleOf("3bk3/8/7p/8/8/8/8/3K4 b - - 0 1", -100), 64);
+}
+
+TEST(ScaleFactor, TwoKnights) {
+  EXPECT_EQ(scaleOf("4k3/8/8/8/8/8/8/1N2K1N1 w - - 0 1", 100), 0);
+  EXPECT_EQ(scaleOf("4k3/4p3/8/8/8/8/8/1N2K1N1 w - - 0 1", 100), 64);
+}
+
+TEST(ScaleFactor, OppositeColouredBishops) {
+  EXPECT_EQ(scaleOf("4k3/p4b2/8/8/8/8/P7/2B1K3 w - - 0 1", 100), 32);
+  EXPECT_EQ(scaleOf("4k3/p4b2/8/8/8/8/P7/2B1K3 w - - 0 1", -100), 32);
+  EXPECT_EQ(scaleOf("4k3/5b2/8/8/8/8/P7/2B1K3 w - - 0 1", 100), 32);
+  EXPECT_EQ(scaleOf("4k3/p3b3/8/8/8/8/P7/2B1K3 w - - 0 1", 100), 64);  // same colour
+}
+
+TEST(ScaleFactor, MinorPieceEndingsWithoutPawns) {
+  EXPECT_EQ(scaleOf("4k3/8/8/8/8/8/8/R3K1n1 w - - 0 1", 100), 8);
+  EXPECT_EQ(scaleOf("4k3/8/8/8/8/8/8/R3K1b1 w - - 0 1", 100), 8);
+  EXPECT_EQ(scaleOf("4k3/8/8/8/8/8/8/4KB2 w - - 0 1", 100), 8);
+  EXPECT_EQ(scaleOf("4k3/8/8/8/8/8/P7/R3K1n1 w - - 0 1", 100), 64);  // the rook side has a pawn
+  EXPECT_EQ(scaleOf("4k3/8/8/8/8/8/8/Q3K1n1 w - - 0 1", 100), 64);   // far more than a minor ahead
+}
+
+TEST(ScaleFactor, RookAndPawnAgainstRook) {
+  EXPECT_EQ(scaleOf("4k2r/8/8/4P3/8/8/R7/1K6 w - - 0 1", 100), 12);
+  EXPECT_EQ(scaleOf("7r/8/2k1P3/8/8/8/R7/1K6 w - - 0 1", 100), 64);
+}
+
+TEST(KRPKR, DistanceRace) {
+  using Endgame::krpkrScale;
+  // Pawn d4, defender b8 (not in front): defender 2 from the queening square, attacker on d3 5:
+  // t = -3, and a rook on the c-file cuts the king off.
+  EXPECT_EQ(krpkrScale(White, sq("d3"), sq("c1"), sq("d4"), sq("b8"), sq("h8"), White), 64);
+  EXPECT_EQ(krpkrScale(White, sq("d3"), sq("h1"), sq("d4"), sq("b8"), sq("h8"), White), 24);
+  EXPECT_EQ(krpkrScale(White, sq("d3"), sq("c1"), sq("d4"), sq("b8"), sq("h8"), Black), 12);
+  EXPECT_EQ(krpkrScale(White, sq("a1"), sq("c1"), sq("d4"), sq("b8"), sq("h8"), White), 12);
+  EXPECT_EQ(krpkrScale(White, sq("d3"), sq("c1"), sq("d4"), sq("h8"), sq("a8"), White), 64);
+  // Mirrored files and colours give the same answers.
+  EXPECT_EQ(krpkrScale(White, sq("e3"), sq("f1"), sq("e4"), sq("g8"), sq("a8"), White), 64);
+  EXPECT_EQ(krpkrScale(Black, sq("d6"), sq("c8"), sq("d5"), sq("b1"), sq("h1"), Black), 64);
+  EXPECT_EQ(krpkrScale(Black, sq("d6"), sq("h8"), sq("d5"), sq("b1"), sq("h1"), Black), 24);
+  // Defender in front of the pawn; pawn on the 6th.
+  EXPECT_EQ(krpkrScale(White, sq("a1"), sq("c1"), sq("d4"), sq("c6"), sq("h8"), White), 12);
+  EXPECT_EQ(krpkrScale(White, sq("a1"), sq("c1"), sq("d6"), sq("h6"), sq("h8"), Black), 64);
+}
+
+TEST(KingProximity, MopUpDrivesTheLoneKingToTheEdge) {
+  // Black king in the corner, kings two files and two ranks apart: 5 * (14 - 4) + 10 * 6.
+  EXPECT_EQ(kingProximityEg(*boardFrom("k7/8/2K5/8/8/8/8/7R w - - 0 1"), 493, 0), 110);
+  EXPECT_EQ(kingProximityEg(*boardFrom("7r/8/8/8/8/2k5/8/K7 w - - 0 1"), 0, 493), -110);
+  // Less than 101 apart: nothing.
+  EXPECT_EQ(kingProximityEg(*boardFrom("k7/8/2K5/8/8/8/8/6nB w - - 0 1"), 374, 380), 0);
+  EXPECT_EQ(kingProximityEgImpl(*boardFrom("k7/8/2K5/8/8/8/8/7R w - - 0 1"), 493, 0), 110);
+}
+
+TEST(KingProximity, KnightAndBishopMateCorner) {
+  // Dark bishop e1: corners a1/h8; the king on b1 is one step from a1: 105 + 30 * 6.
+  EXPECT_EQ(kingProximityEg(*boardFrom("8/8/8/8/8/2K5/8/1k2BN2 w - - 0 1"), 754, 0), 285);
+  // Light bishop f1: corners h1/a8, six steps away: 105 + 30.
+  EXPECT_EQ(kingProximityEg(*boardFrom("8/8/8/8/8/2K5/8/1k2NB2 w - - 0 1"), 754, 0), 135);
+  // Colour-flipped: negated.
+  EXPECT_EQ(kingProximityEg(*boardFrom("1K2bn2/8/2k5/8/8/8/8/8 b - - 0 1"), 0, 754), -285);
+}
+
+}  // namespace

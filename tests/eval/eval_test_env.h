@@ -1,0 +1,90 @@
+// Shared set-up of the evaluation tests: global tables once per process, and board helpers.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "attacks/attacks.h"
+#include "board/board.h"
+#include "board/zobrist.h"
+#include "eval/endgame.h"
+#include "eval/eval.h"
+
+class EvalEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    Zobrist::init();
+    Attacks::init();
+    Eval::init();
+    Endgame::init();
+  }
+};
+
+// An inline variable is initialised once per program however many test files include this header.
+inline ::testing::Environment* const kEvalEnvironment =
+    ::testing::AddGlobalTestEnvironment(new EvalEnvironment);
+
+namespace evaltest {
+
+// Boards are about 60 KB; keep them off the stack.
+inline std::unique_ptr<Board> boardFrom(const std::string& fen) {
+  auto b = std::make_unique<Board>();
+  EXPECT_TRUE(b->setFen(fen)) << fen;
+  return b;
+}
+
+inline int evalFen(const std::string& fen) { return evaluate(*boardFrom(fen)); }
+
+inline EvalBreakdown breakdownOf(const std::string& fen) {
+  EvalBreakdown e;
+  evalBreakdown(*boardFrom(fen), e);
+  return e;
+}
+
+// The same position seen from the other side: board mirrored vertically, colours, side to move,
+// castling rights and the en-passant square swapped.
+inline std::string colourFlippedFen(const std::string& fen) {
+  std::istringstream in(fen);
+  std::string placement, side, castling, ep, half = "0", full = "1";
+  in >> placement >> side >> castling >> ep >> half >> full;
+  std::vector<std::string> ranks;
+  std::string cur;
+  for (char ch : placement) {
+    if (ch == '/') {
+      ranks.push_back(cur);
+      cur.clear();
+    } else {
+      cur += ch;
+    }
+  }
+  ranks.push_back(cur);
+  auto swapCase = [](char ch) {
+    if (ch >= 'a' && ch <= 'z') return static_cast<char>(ch - 'a' + 'A');
+    if (ch >= 'A' && ch <= 'Z') return static_cast<char>(ch - 'A' + 'a');
+    return ch;
+  };
+  std::string out;
+  for (auto it = ranks.rbegin(); it != ranks.rend(); ++it) {
+    if (!out.empty()) out += '/';
+    for (char ch : *it) out += swapCase(ch);
+  }
+  out += side == "w" ? " b " : " w ";
+  std::string rights;
+  for (char want : std::string("KQkq"))
+    if (castling.find(swapCase(want)) != std::string::npos) rights += want;
+  out += rights.empty() ? "-" : rights;
+  out += ' ';
+  if (ep == "-") {
+    out += ep;
+  } else {
+    out += ep[0];
+    out += static_cast<char>('1' + ('8' - ep[1]));
+  }
+  return out + " " + half + " " + full;
+}
+
+}  // namespace evaltest

@@ -1,0 +1,95 @@
+// Weight tables and the geometric masks built at start-up.
+#include "eval/params.h"
+
+#include "eval_test_env.h"
+
+namespace {
+
+constexpr Square sq(const char* n) { return makeSquare(n[0] - 'a', n[1] - '1'); }
+
+u64 squares(std::initializer_list<const char*> names) {
+  u64 r = 0;
+  for (const char* n : names) r |= bb(sq(n));
+  return r;
+}
+
+TEST(BetweenBB, AlignedPairsHoldTheSquaresStrictlyBetween) {
+  EXPECT_EQ(gBetweenBB[sq("a1")][sq("h8")], squares({"b2", "c3", "d4", "e5", "f6", "g7"}));
+  EXPECT_EQ(gBetweenBB[sq("h8")][sq("a1")], gBetweenBB[sq("a1")][sq("h8")]);
+  EXPECT_EQ(gBetweenBB[sq("a1")][sq("a8")], squares({"a2", "a3", "a4", "a5", "a6", "a7"}));
+  EXPECT_EQ(gBetweenBB[sq("b1")][sq("g1")], squares({"c1", "d1", "e1", "f1"}));
+  EXPECT_EQ(gBetweenBB[sq("h1")][sq("e4")], squares({"g2", "f3"}));
+}
+
+TEST(BetweenBB, EmptyForUnalignedAdjacentAndEqualSquares) {
+  EXPECT_EQ(gBetweenBB[sq("a1")][sq("b3")], 0u);
+  EXPECT_EQ(gBetweenBB[sq("e4")][sq("e5")], 0u);
+  EXPECT_EQ(gBetweenBB[sq("e1")][sq("e2")], 0u);
+  EXPECT_EQ(gBetweenBB[sq("d4")][sq("e5")], 0u);
+  for (Square s = 0; s < 64; ++s) EXPECT_EQ(gBetweenBB[s][s], 0u);
+}
+
+TEST(BetweenBB, SymmetricAndMatchesAWalkAlongTheLine) {
+  for (Square a = 0; a < 64; ++a)
+    for (Square b = 0; b < 64; ++b) {
+      ASSERT_EQ(gBetweenBB[a][b], gBetweenBB[b][a]);
+      const int df = fileOf(b) - fileOf(a), dr = rankOf(b) - rankOf(a);
+      const bool aligned = a != b && (df == 0 || dr == 0 || df == dr || df == -dr);
+      u64 expect = 0;
+      if (aligned) {
+        const int sf = (df > 0) - (df < 0), sr = (dr > 0) - (dr < 0);
+        for (Square s = a + sf + 8 * sr; s != b; s += sf + 8 * sr) expect |= bb(s);
+      }
+      ASSERT_EQ(gBetweenBB[a][b], expect) << a << " " << b;
+    }
+}
+
+TEST(KingMasks, ZoneAndShieldOfG1) {
+  EXPECT_EQ(kKingZone[White][sq("g1")],
+            squares({"f1", "g1", "h1", "f2", "g2", "h2", "f3", "g3", "h3"}));
+  EXPECT_EQ(kKingShield[White][sq("g1")], squares({"f2", "g2", "h2", "f3", "g3", "h3"}));
+}
+
+TEST(KingMasks, EdgeFilesAndLastRanks) {
+  EXPECT_EQ(kKingShield[White][sq("a1")], squares({"a2", "b2", "a3", "b3"}));
+  EXPECT_EQ(kKingZone[White][sq("a1")], squares({"a1", "b1", "a2", "b2", "a3", "b3"}));
+  // On the 8th rank a White king has no shield; on the 7th only one rank.
+  EXPECT_EQ(kKingShield[White][sq("e8")], 0u);
+  EXPECT_EQ(kKingZone[White][sq("e8")], squares({"d8", "e8", "f8", "d7", "e7", "f7"}));
+  EXPECT_EQ(kKingShield[White][sq("e7")], squares({"d8", "e8", "f8"}));
+  // Mirrored for Black.
+  EXPECT_EQ(kKingShield[Black][sq("g8")], squares({"f7", "g7", "h7", "f6", "g6", "h6"}));
+  EXPECT_EQ(kKingShield[Black][sq("e1")], 0u);
+  EXPECT_EQ(kKingShield[Black][sq("h2")], squares({"g1", "h1"}));
+}
+
+TEST(KingMasks, ShieldFiles) {
+  const u8 expect[8] = {0x03, 0x07, 0x0e, 0x1c, 0x38, 0x70, 0xe0, 0xc0};
+  for (int f = 0; f < 8; ++f) EXPECT_EQ(kShieldFiles[f], expect[f]);
+}
+
+TEST(EvalParams, MobilityRowsAreLinearAndZeroBeyondTheReach) {
+  using namespace EvalParams;
+  EXPECT_EQ(kMobilityMg[Knight][0], -24);
+  EXPECT_EQ(kMobilityMg[Knight][8], 24);
+  EXPECT_EQ(kMobilityMg[Knight][9], 0);
+  EXPECT_EQ(kMobilityEg[Knight][4], 0);
+  EXPECT_EQ(kMobilityMg[Bishop][13], 32);
+  EXPECT_EQ(kMobilityEg[Bishop][0], -35);
+  EXPECT_EQ(kMobilityEg[Bishop][13], 56);
+  EXPECT_EQ(kMobilityEg[Bishop][14], 0);
+  EXPECT_EQ(kMobilityMg[Rook][0], -30);
+  EXPECT_EQ(kMobilityMg[Rook][14], 40);
+  EXPECT_EQ(kMobilityEg[Rook][14], 32);
+  EXPECT_EQ(kMobilityMg[Queen][27], 0);
+  EXPECT_EQ(kMobilityEg[Queen][0], -48);
+  EXPECT_EQ(kMobilityEg[Queen][27], 114);
+  for (int n = 0; n < 28; ++n) {
+    EXPECT_EQ(kMobilityMg[Pawn][n], 0);
+    EXPECT_EQ(kMobilityEg[King][n], 0);
+  }
+  EXPECT_EQ(kKsSafetyTable[0], 0);
+  EXPECT_EQ(kKsSafetyTable[15], 800);
+}
+
+}  // namespace
