@@ -39,3 +39,23 @@ TEST(PoolSearch, FixedDepthPrintsOneLinePerIterationThenTheMove) {
   EXPECT_NE(out.substr(last), "bestmove 0000\n");
   EXPECT_EQ(out.back(), '\n');
 }
+
+TEST(PoolSearch, NodeLimitCountsTheMainThreadOnly) {
+  gThreads.set(2);
+  auto board = std::make_unique<Board>();
+  ASSERT_TRUE(board->setFen("r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 4 4"));
+  SearchLimits limits;
+  limits.nodes = 20000;
+  std::string out;
+  {
+    searchtest::CoutCapture capture;
+    gThreads.startThinking(*board, limits);
+    gThreads.waitForSearchFinished();
+    out = capture.text();
+  }
+  EXPECT_EQ(gThreads[0].nodes.load(), 20000u);
+  const auto last = out.rfind("bestmove ");
+  ASSERT_NE(last, std::string::npos) << out;
+  EXPECT_NE(out.substr(last), "bestmove 0000\n") << out;
+  gThreads.set(1);
+}
