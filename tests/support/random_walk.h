@@ -1,6 +1,6 @@
 // Random legal walks for property tests: from a few varied start positions, play seeded random legal
-// moves and hand every position reached to a callback. Header-only; needs Zobrist::init() and
-// Attacks::init() to have run.
+// moves and hand every position reached to a callback. Header-only; the test binary must link
+// quorvane_movegen (or a library above it) and have run Zobrist::init() and Attacks::init().
 #pragma once
 
 #include <cstdint>
