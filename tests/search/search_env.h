@@ -25,7 +25,7 @@ class SearchEnvironment : public ::testing::Environment {
     Eval::init();
     Endgame::init();
     Search::init();
-    gTT.resize(16);
+    gTT.resize(64);  // the program's own default, so that benchmark node counts match it
   }
 };
 
