@@ -62,3 +62,21 @@ TEST(PoolSearch, NodeLimitCountsTheMainThreadOnly) {
   EXPECT_NE(out.substr(last), "bestmove 0000\n") << out;
   gThreads.set(1);
 }
+
+TEST(PoolSearch, SearchStoppedBeforeAnyRootMoveStillNamesALegalMove) {
+  gThreads.set(1);
+  auto board = std::make_unique<Board>();
+  ASSERT_TRUE(board->setFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"));
+  SearchLimits limits;
+  limits.nodes = 1;  // the root node itself reaches the limit
+  std::string out;
+  {
+    searchtest::CoutCapture capture;
+    gThreads.startThinking(*board, limits);
+    gThreads.waitForSearchFinished();
+    out = capture.text();
+  }
+  EXPECT_NE(out.find("info depth 1 "), std::string::npos) << out;
+  // The first legal move in generation order stands in for the unfinished iteration.
+  EXPECT_NE(out.find("bestmove a2a3\n"), std::string::npos) << out;
+}
