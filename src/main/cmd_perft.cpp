@@ -15,6 +15,12 @@ int cmdPerft(const char* fen, const char* depthText) {
     std::cerr << "perft: глибина має бути цілим числом >= 1\n";
     return 1;
   }
+  // Every ply of the count holds one undo record; deeper than the stack would write past it (and
+  // could never finish anyway).
+  if (depth >= kHistoryCapacity) {
+    std::cerr << "perft: глибина має бути цілим числом від 1 до " << kHistoryCapacity - 1 << "\n";
+    return 1;
+  }
   if (!gBoard.setFen(fen)) {
     std::cerr << "невалідний FEN\n";
     return 1;

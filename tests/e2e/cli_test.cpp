@@ -61,6 +61,14 @@ TEST(CommandLine, PerftDepthErrors) {
   }
 }
 
+TEST(CommandLine, PerftDepthBeyondTheUndoStackIsRejected) {
+  // Each ply holds an undo record; a depth the stack cannot hold must not run at all.
+  const auto r = runEngine({"perft", kStartFen, "2000"}, "", kTimeoutMs);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "perft: глибина має бути цілим числом від 1 до 1023\n");
+}
+
 TEST(CommandLine, PerftBadFen) {
   for (const char* fen : {"", "8/8/8/8/8/8/8/8 w - - 0 1", "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w"}) {
     const auto r = runEngine({"perft", fen, "1"}, "", kTimeoutMs);
