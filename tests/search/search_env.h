@@ -2,6 +2,7 @@
 // drive a search thread directly and to capture standard output.
 #pragma once
 
+#include "support/engine_init.h"
 #include <gtest/gtest.h>
 
 #include <iostream>
@@ -20,11 +21,7 @@
 class SearchEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
-    Zobrist::init();
-    Attacks::init();
-    Eval::init();
-    Endgame::init();
-    Search::init();
+    testsupport::initEngineTables();
     gTT.resize(64);  // the program's own default, so that benchmark node counts match it
   }
 };

@@ -1,5 +1,6 @@
 // Thread pool: sizing, the parking protocol, lazy-SMP depth skipping, the final move choice, and
 // start/stop storms (also run under ThreadSanitizer).
+#include "support/engine_init.h"
 #include "thread/thread.h"
 
 #include <gtest/gtest.h>
@@ -33,11 +34,7 @@ constexpr const char* kStalemate = "7k/5Q2/6K1/8/8/8/8/8 b - - 0 1";
 class Environment : public ::testing::Environment {
  public:
   void SetUp() override {
-    Zobrist::init();
-    Attacks::init();
-    Eval::init();
-    Endgame::init();
-    Search::init();
+    testsupport::initEngineTables();
     gTT.resize(16);
   }
 };

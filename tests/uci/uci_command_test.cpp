@@ -1,4 +1,5 @@
 // The UCI command handlers driven in-process: option clamping, position building, rejected input.
+#include "support/engine_init.h"
 #include <gtest/gtest.h>
 
 #include <string>
@@ -19,11 +20,7 @@ namespace {
 class UciEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
-    Zobrist::init();
-    Attacks::init();
-    Eval::init();
-    Endgame::init();
-    Search::init();
+    testsupport::initEngineTables();
     gTT.resize(1);
     gThreads.set(1);
     gPos.setFen(kStartFen);
