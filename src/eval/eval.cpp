@@ -116,7 +116,9 @@ inline void evaluateInto(const Board& b, EvalBreakdown& e) {
 
   e.material = {b.psqMg, b.psqEg};
   e.king.mg = kPSTMG[King][kW ^ 56] - kPSTMG[King][kB];
-  e.king.eg = kKingEG[kW ^ 56] - kKingEG[kB] + kingProximityEg(b, nW, nB);
+  // The mop-up term is zero unless one side is a rook ahead or has exactly knight and bishop.
+  const bool mopUp = nW - nB >= 101 || nW - nB <= -101 || nW == 754 || nB == 754;
+  e.king.eg = kKingEG[kW ^ 56] - kKingEG[kB] + (mopUp ? kingProximityEg(b, nW, nB) : 0);
 
   const int pair = (popcount(b.pieces[White][Bishop]) >= 2 ? 1 : 0) -
                    (popcount(b.pieces[Black][Bishop]) >= 2 ? 1 : 0);
@@ -162,16 +164,21 @@ inline void evaluateInto(const Board& b, EvalBreakdown& e) {
   e.kingSafety.eg = 0;
 
   // Passed-pawn dynamics need the complete attack maps built above.
-  e.pawns = evalPawns(b);
-  int passMg, passEg;
-  passerTerms(b, x.attackedBy, passMg, passEg);
-  e.pawns += ScorePair{passMg, passEg};
+  u64 passers;
+  e.pawns = evalPawns(b, passers);
+  if (passers) {
+    int passMg, passEg;
+    passerTerms(b, x.attackedBy, passers, passMg, passEg);
+    e.pawns += ScorePair{passMg, passEg};
+  }
 
   e.total = e.material + e.king + e.bishopPair + e.mobility + e.kingSafety + e.rooks + e.pawns;
   const int mg = e.total.mg, eg = e.total.eg;
 
   const int p = b.phase < 24 ? b.phase : 24;
-  const int s = egScaleFactor(b, eg);
+  // Pawns on both sides scale nothing, except in the opposite-bishop ending.
+  const bool bothPawns = b.pieces[White][Pawn] && b.pieces[Black][Pawn];
+  const int s = bothPawns && !(nW == 374 && nB == 374) ? 64 : egScaleFactor(b, eg);
   // 32-bit truncating divisions in this order: the scaled endgame first, then the blend, then
   // the fifty-move damping. The clock saturates at 255; capping it at 200 makes the factor reach
   // 0 and stay there instead of turning negative and flipping the score's sign.

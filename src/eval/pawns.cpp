@@ -82,27 +82,48 @@ ScorePair evalPawnsRaw(const Board& b) {
   return pawnFeatureScore(pf);
 }
 
-ScorePair evalPawns(const Board& b) {
+ScorePair evalPawns(const Board& b, u64& advancedPassers) {
   PawnEntry& e = gPawnTable[b.pawnKey & (kPawnTableSize - 1)];
-  if (e.key == b.pawnKey) return {e.mg, e.eg};
+  if (e.key == b.pawnKey) {
+    advancedPassers = e.advancedPassers;
+    return {e.mg, e.eg};
+  }
   const ScorePair s = evalPawnsRaw(b);
+  advancedPassers = advancedPassersOf(b);
   e.key = b.pawnKey;
+  e.advancedPassers = advancedPassers;
   e.mg = static_cast<i16>(s.mg);
   e.eg = static_cast<i16>(s.eg);
   return s;
 }
 
-void passerTerms(const Board& b, const u64 attackedBy[2], int& mg, int& eg) {
-  int kingTerm[2] = {0, 0};
-  int freeTerm[2] = {0, 0};
+ScorePair evalPawns(const Board& b) {
+  u64 passers;
+  return evalPawns(b, passers);
+}
+
+u64 advancedPassersOf(const Board& b) {
+  u64 set = 0;
   for (Color c = White; c <= Black; ++c) {
-    const u64 own = b.pieces[c][Pawn];
     const u64 span = frontSpanOfEnemy(c, b.pieces[c ^ 1][Pawn]);
     // Relative ranks 3..6 only: the 4th rank and beyond.
     const u64 advanced = c == White ? 0x00FFFFFFFF000000ULL : 0x000000FFFFFFFF00ULL;
+    set |= b.pieces[c][Pawn] & ~(span | bothSides(span)) & advanced;
+  }
+  return set;
+}
+
+void passerTerms(const Board& b, const u64 attackedBy[2], int& mg, int& eg) {
+  passerTerms(b, attackedBy, advancedPassersOf(b), mg, eg);
+}
+
+void passerTerms(const Board& b, const u64 attackedBy[2], u64 advancedPassers, int& mg, int& eg) {
+  int kingTerm[2] = {0, 0};
+  int freeTerm[2] = {0, 0};
+  for (Color c = White; c <= Black; ++c) {
     const Square ownKing = b.kingSquare(c), enemyKing = b.kingSquare(c ^ 1);
     const u64 blockers = attackedBy[c ^ 1] | b.occupied;
-    for (u64 p = own & ~(span | bothSides(span)) & advanced; p;) {
+    for (u64 p = advancedPassers & b.pieces[c][Pawn]; p;) {
       const Square s = popLsb(p);
       const int w = 5 * relativeRank(c, s) - 13;
       const Square t = c == White ? s + 8 : s - 8;

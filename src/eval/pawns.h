@@ -13,9 +13,11 @@ struct PawnFeatures {
   u32 candidate[2];
 };
 
-// One pawn-hash slot: the full pawn key and the structure score.
+// One pawn-hash slot: the full pawn key, the structure score and the passed pawns on the 4th rank
+// and beyond of both colours (they depend on the pawns alone, and most positions have none).
 struct PawnEntry {
   u64 key;
+  u64 advancedPassers;
   i16 mg;
   i16 eg;
 };
@@ -26,7 +28,12 @@ void computePawnFeatures(const Board& b, PawnFeatures& pf);
 ScorePair pawnFeatureScore(const PawnFeatures& pf);  // the weighted sum, White minus Black
 ScorePair evalPawnsRaw(const Board& b);
 ScorePair evalPawns(const Board& b);  // through the calling thread's pawn hash
+// The same, also giving the advanced passed pawns of both colours that passerTerms walks.
+ScorePair evalPawns(const Board& b, u64& advancedPassers);
+u64 advancedPassersOf(const Board& b);
 
 // Passed-pawn king distances and free path; attackedBy are the complete attack maps. Overwrites
 // mg and eg with the White-minus-Black values.
 void passerTerms(const Board& b, const u64 attackedBy[2], int& mg, int& eg);
+// passerTerms over a known set from advancedPassersOf (or the hash).
+void passerTerms(const Board& b, const u64 attackedBy[2], u64 advancedPassers, int& mg, int& eg);

@@ -60,10 +60,20 @@ void MovePicker::scoreQuiets() {
 
 // Compacts the unreturned quiets in place; relative order is kept.
 void MovePicker::filterQuiets() {
+  const Board& b = *board;
+  const Square k = b.kingSquare(b.side ^ 1);
+  // With the enemy king not yet attacked, a quiet move can check only by landing on one of its
+  // lines or knight squares, or by leaving one of its lines (a discovery): the rest skip the test.
+  const u64 lines =
+      Attacks::rankMask[k] | Attacks::fileMask[k] | Attacks::diagMask[k] | Attacks::adiagMask[k];
+  const bool anyMove = b.isAttacked(k, b.side);
+  const u64 landing = anyMove ? ~u64{0} : lines | Attacks::knightAttacks[k];
+  const u64 leaving = anyMove ? ~u64{0} : lines;
   int out = quietIndex;
   for (int i = quietIndex; i < moves.size; ++i) {
     const Move m = moves.moves[i];
-    if (isCastling(m) || board->quietGivesCheck(m)) {
+    const bool mayCheck = (landing & bb(moveTo(m))) || (leaving & bb(moveFrom(m)));
+    if (isCastling(m) || (mayCheck && b.quietGivesCheck(m))) {
       moves.moves[out] = m;
       scores[out] = scores[i];
       ++out;
@@ -75,11 +85,13 @@ void MovePicker::filterQuiets() {
 // Picks the highest score >= floor in [front, end); ties go to the entry nearest the front. The
 // entries it jumps over slide back by one, so the output equals a stable sort.
 Move MovePicker::selectBest(i32& front, i32 end, i32 floor) {
+  // Every floor is above INT_MIN, so "above floor - 1" is "at least floor" and a single compare
+  // does both tests.
   int best = -1;
-  i32 bestScore = 0;
+  i32 bestScore = floor - 1;
   for (int i = front; i < end; ++i) {
     const i32 s = scores[i];
-    if (s >= floor && (best < 0 || s > bestScore)) {
+    if (s > bestScore) {
       best = i;
       bestScore = s;
     }

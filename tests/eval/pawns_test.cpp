@@ -96,6 +96,19 @@ TEST(PawnHash, HashedAndRawAgreeIncludingAFreshThread) {
   EXPECT_TRUE(ok);
 }
 
+TEST(PawnHash, CachedAdvancedPassersMatchAFreshScan) {
+  testsupport::randomWalks(7, 150, [&](const Board& b) {
+    for (int pass = 0; pass < 2; ++pass) {  // a miss, then a hit
+      u64 passers = ~u64{0};
+      const ScorePair s = evalPawns(b, passers);
+      ASSERT_EQ(s, evalPawnsRaw(b)) << b.fen();
+      ASSERT_EQ(passers, advancedPassersOf(b)) << b.fen();
+    }
+  });
+  auto b = boardFrom("4k3/8/8/3P4/8/8/p7/4K3 w - - 0 1");  // d5 counts, a2 (Black's 7th) too
+  EXPECT_EQ(advancedPassersOf(*b), bb(35) | bb(8));
+}
+
 TEST(PasserTerms, IgnoresPassersBelowTheFourthRank) {
   EXPECT_EQ(passerOf("4k3/8/8/8/8/4P3/8/4K3 w - - 0 1"), (ScorePair{0, 0}));
   EXPECT_EQ(passerOf("4k3/8/4p3/8/8/8/8/4K3 w - - 0 1"), (ScorePair{0, 0}));
