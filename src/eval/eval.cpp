@@ -111,6 +111,7 @@ inline void evalPieces(const Board& b, Color c, Ctx& x) {
 
 inline void evaluateInto(const Board& b, EvalBreakdown& e) {
   using namespace EvalParams;
+  prefetchPawnEntry(b);
   const Square kW = b.kingSquare(White), kB = b.kingSquare(Black);
   const int nW = b.nonPawnMaterial[White], nB = b.nonPawnMaterial[Black];
 

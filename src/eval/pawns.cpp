@@ -97,6 +97,8 @@ ScorePair evalPawns(const Board& b, u64& advancedPassers) {
   return s;
 }
 
+void prefetchPawnEntry(const Board& b) { __builtin_prefetch(&gPawnTable[b.pawnKey & (kPawnTableSize - 1)]); }
+
 ScorePair evalPawns(const Board& b) {
   u64 passers;
   return evalPawns(b, passers);

@@ -31,6 +31,8 @@ ScorePair evalPawns(const Board& b);  // through the calling thread's pawn hash
 // The same, also giving the advanced passed pawns of both colours that passerTerms walks.
 ScorePair evalPawns(const Board& b, u64& advancedPassers);
 u64 advancedPassersOf(const Board& b);
+// Starts loading b's pawn-hash slot; evaluation asks for it only after the piece loop.
+void prefetchPawnEntry(const Board& b);
 
 // Passed-pawn king distances and free path; attackedBy are the complete attack maps. Overwrites
 // mg and eg with the White-minus-Black values.
