@@ -3,11 +3,13 @@
 
 #include "attacks/attacks.h"
 #include "board/zobrist.h"
+#include "datagen/datagen.h"
 #include "eval/endgame.h"
 #include "eval/eval.h"
 #include "main/commands.h"
 #include "search/search.h"
 #include "tt/tt.h"
+#include "tune/tune.h"
 #include "uci/uci.h"
 
 int main(int argc, char** argv) {
@@ -25,6 +27,13 @@ int main(int argc, char** argv) {
     if (std::strcmp(cmd, "benchsearch") == 0) return cmdBenchSearch(argc, argv);
     if (argc >= 3 && std::strcmp(cmd, "evaltrace") == 0) return cmdEvalTrace(argv[2]);
     if (std::strcmp(cmd, "egscale") == 0) return cmdEgScale();
+    if (std::strcmp(cmd, "datagen") == 0) {
+      DataGenConfig config;
+      if (!parseDataGenArgs(argc - 2, argv + 2, config)) return 1;
+      return runDataGen(config);
+    }
+    if (argc >= 4 && std::strcmp(cmd, "featureexport") == 0) return runFeatureExport(argv[2], argv[3]);
+    if (std::strcmp(cmd, "tuneparams") == 0) return runTuneParams();
     if (std::strcmp(cmd, "bench") == 0) return cmdBench();
   }
   uciLoop();

@@ -1,5 +1,7 @@
 // Strict decimal parsing of command arguments and option values.
-#include "uci/uci.h"
+#include "uci/parse.h"
+
+#include "board/types.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <string_view>
 
 #include "board/board.h"
+#include "uci/parse.h"
 
 void uciLoop();
-bool parseIntStrict(std::string_view text, int& value);
 void infoString(std::string_view text);
 
 // One input line of the loop (trailing blanks and line ends allowed); false when it was "quit".

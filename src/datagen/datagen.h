@@ -1,0 +1,65 @@
+// Self-play data generation ("datagen") and the data-file reader with the feature export
+// ("featureexport").
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "board/board.h"
+
+class Thread;
+
+struct DataGenConfig {
+  long long games = 1000;
+  std::string out = "data.txt";
+  unsigned long long seed = 1;
+  long long nodes = 5000;
+  int maxdepth = 12;
+  int randomplies = 8;
+  int openingcap = 200;
+  int openingtries = 12;
+  int resign = 1000;
+  int resignplies = 6;
+  int draw = 8;
+  int drawplies = 12;
+  int drawmin = 40;
+  int maxplies = 400;
+  int evalcap = 2000;
+  bool skipcheck = true;
+  bool skipquiet = true;
+  bool score = true;
+  long long progress = 100;
+};
+
+enum class GameResult { WhiteWin = 0, Draw = 1, BlackWin = 2 };
+
+// One kept position of a game: its FEN and the search score from White's view.
+struct Sample {
+  std::string fen;
+  int score;
+};
+
+// Settings after the subcommand name; false (after a message on standard error) on an unknown key
+// or a third positional argument.
+bool parseDataGenArgs(int count, char** arguments, DataGenConfig& config);
+// Returns the exit status: 0, or 1 when the output file cannot be opened.
+int runDataGen(const DataGenConfig& config);
+
+// Plays one game from the position on thread.board with the game rules of config, appending the
+// kept positions to samples. The caller clears the tables first.
+GameResult playDataGenGame(Thread& thread, const DataGenConfig& config, std::vector<Sample>& samples);
+// No pawn, rook or queen on the board and fewer than two minors, or exactly two bishops on squares
+// of one colour.
+bool insufficientMaterial(const Board& b);
+
+// One parsed line of a data file.
+struct DataGenSample {
+  std::string fen;
+  double result = 0.5;  // White's view: 1.0, 0.5 or 0.0
+  int score = 0;        // White's view; 0 when the line has none
+  bool hasScore = false;
+};
+
+bool parseDataGenLine(const std::string& line, DataGenSample& sample);
+// Returns the exit status, 0 or 1.
+int runFeatureExport(const std::string& inputPath, const std::string& outputPath);
