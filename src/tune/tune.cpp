@@ -1,4 +1,164 @@
-// Placeholder.
+// The parameter vector: names, default values, the "tuneparams" listing and the reconstruction
+// self-check.
 #include "tune/tune.h"
-int runTuneParams() { return 0; }
-int runTuneVerify() { return 0; }
+
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "eval/eval.h"
+#include "eval/params.h"
+
+namespace Tune {
+
+namespace {
+
+constexpr char kLetters[] = "PNBRQK";
+
+struct MobilityBlock {
+  Piece type;
+  int rows;  // counts 0..rows-1
+};
+constexpr MobilityBlock kMobilityBlocks[4] = {{Knight, 9}, {Bishop, 14}, {Rook, 15}, {Queen, 28}};
+
+}  // namespace
+
+void initValues(int out[NPARAMS]) {
+  using namespace EvalParams;
+  for (int i = 0; i < NPARAMS; ++i) out[i] = 0;  // the endgame deltas start at 0
+  for (int t = Pawn; t <= Queen; ++t) {
+    out[kMatMg + t] = kMgValue[t];
+    out[kMatEg + t] = kEgValue[t];
+  }
+  for (int t = Pawn; t <= King; ++t)
+    for (int s = 0; s < 64; ++s) out[kPstMg + 64 * t + s] = kPSTMG[t][s];
+  for (int s = 0; s < 64; ++s) {
+    out[kPawnEg + s] = kPSTEGPawn[s];
+    out[kKingEg + s] = kKingEG[s];
+  }
+  for (const MobilityBlock& m : kMobilityBlocks)
+    for (int n = 0; n < m.rows; ++n) {
+      out[kMobMgStart[m.type] + n] = kMobilityMg[m.type][n];
+      out[kMobEgStart[m.type] + n] = kMobilityEg[m.type][n];
+    }
+  out[kBishopPairIdx] = kBishopPair;
+  out[kRookOpenMgIdx] = kRookOpenMg;
+  out[kRookOpenEgIdx] = kRookOpenEg;
+  out[kRookSemiMgIdx] = kRookSemiMg;
+  out[kRookSemiEgIdx] = kRookSemiEg;
+  for (int r = 0; r < 8; ++r) {
+    out[kPassedMgIdx + r] = kPassedMg[r];
+    out[kPassedEgIdx + r] = kPassedEg[r];
+  }
+  out[kIsolatedMgIdx] = kIsolatedMg;
+  out[kIsolatedEgIdx] = kIsolatedEg;
+  out[kDoubledMgIdx] = kDoubledMg;
+  out[kDoubledEgIdx] = kDoubledEg;
+  out[kConnectedMgIdx] = kConnectedMg;
+  out[kConnectedEgIdx] = kConnectedEg;
+  for (int u = 0; u < 16; ++u) out[kKsSafetyIdx + u] = kKsSafetyTable[u];
+  out[kKsOpenFileIdx] = kKsOpenFile;
+}
+
+std::string paramName(int i) {
+  using std::to_string;
+  if (i < 0 || i >= NPARAMS) return "?";
+  if (i < kMatEg) return std::string("matMg_") + kLetters[i - kMatMg];
+  if (i < kPstMg) return std::string("matEg_") + kLetters[i - kMatEg];
+  if (i < kPawnEg) {
+    const int k = i - kPstMg;
+    return std::string("pstMg_") + kLetters[k / 64] + "_" + to_string(k % 64);
+  }
+  if (i < kKingEg) return "pawnEg_" + to_string(i - kPawnEg);
+  if (i < kMobMgStart[Knight]) return "kingEg_" + to_string(i - kKingEg);
+  if (i < kPstEgDelta) {
+    for (const MobilityBlock& m : kMobilityBlocks) {
+      const std::string letter(1, kLetters[m.type]);
+      if (i >= kMobMgStart[m.type] && i < kMobMgStart[m.type] + m.rows)
+        return "mobMg_" + letter + "_" + to_string(i - kMobMgStart[m.type]);
+      if (i >= kMobEgStart[m.type] && i < kMobEgStart[m.type] + m.rows)
+        return "mobEg_" + letter + "_" + to_string(i - kMobEgStart[m.type]);
+    }
+  }
+  if (i < kBishopPairIdx) {
+    const int k = i - kPstEgDelta;
+    return std::string("pstEgDelta_") + kLetters[k / 64] + "_" + to_string(k % 64);
+  }
+  if (i >= kPassedMgIdx && i < kPassedEgIdx) return "passedMg_" + to_string(i - kPassedMgIdx);
+  if (i >= kPassedEgIdx && i < kIsolatedMgIdx) return "passedEg_" + to_string(i - kPassedEgIdx);
+  if (i >= kKsSafetyIdx && i < kKsOpenFileIdx) return "ksSafety_" + to_string(i - kKsSafetyIdx);
+  static constexpr const char* kScalars[] = {
+      "bishopPair", "rookOpenMg",  "rookOpenEg", "rookSemiMg", "rookSemiEg",  "isolatedMg",
+      "isolatedEg", "doubledMg",   "doubledEg",  "connectedMg", "connectedEg", "ksOpenFile"};
+  static constexpr int kScalarIdx[] = {kBishopPairIdx,  kRookOpenMgIdx, kRookOpenEgIdx, kRookSemiMgIdx,
+                                       kRookSemiEgIdx,  kIsolatedMgIdx, kIsolatedEgIdx, kDoubledMgIdx,
+                                       kDoubledEgIdx,   kConnectedMgIdx, kConnectedEgIdx, kKsOpenFileIdx};
+  for (int k = 0; k < 12; ++k)
+    if (kScalarIdx[k] == i) return kScalars[k];
+  return "?";
+}
+
+}  // namespace Tune
+
+int runTuneParams() {
+  int values[Tune::NPARAMS];
+  Tune::initValues(values);
+  std::string out = "# Quorvane tune params: index name value  (NPARAMS=" + std::to_string(Tune::NPARAMS) + ")\n";
+  for (int i = 0; i < Tune::NPARAMS; ++i)
+    out += std::to_string(i) + " " + Tune::paramName(i) + " " + std::to_string(values[i]) + "\n";
+  std::cout << out << std::flush;
+  return 0;
+}
+
+int runTuneVerify() {
+  static constexpr const char* kFens[] = {
+      "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+      "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+      "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
+      "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10",
+      "8/8/3k4/2p5/2P5/3K4/8/8 w - - 0 1",
+      "8/5k2/8/8/8/8/2K2B2/8 w - - 0 1",
+      "4k3/8/8/8/8/8/4P3/4K3 w - - 0 1",
+      "8/8/4k3/8/2b5/8/4KB2/8 w - - 0 1",
+      "r1bqk2r/pppp1ppp/2n2n2/2b1p3/2B1P3/2N2N2/PPPP1PPP/R1BQK2R w KQkq - 0 1",
+      "6k1/5ppp/8/8/8/8/5PPP/3R2K1 b - - 0 1",
+      "8/1p3k2/1P6/3P4/8/5K2/6p1/8 w - - 0 1",
+      "3k4/p1p2ppp/8/2Pp4/8/1P6/P4PPP/3K4 w - - 0 1",
+      "6k1/2p2ppp/8/8/8/8/PP3P1P/6K1 w - - 0 1",
+      "2r3k1/1P3ppp/8/8/8/2B5/5PPP/6K1 w - - 0 1",
+      "6k1/8/2n1P3/8/3p4/8/1q3PPP/3R2K1 b - - 0 1",
+      "8/5k2/3P4/2K5/8/6b1/1p6/8 w - - 0 1",
+      "1r4k1/8/1P6/8/4N3/8/5PPP/6K1 w - - 0 1",
+      "6k1/5ppp/8/1P6/3B4/8/5PPP/6K1 w - - 0 1",
+      "6k1/8/8/8/8/2p1n3/8/Q5K1 b - - 0 1",
+      "6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 63 80",
+      "r5k1/5ppp/8/8/8/8/5PPP/6K1 b - - 97 120",
+  };
+  int values[Tune::NPARAMS];
+  Tune::initValues(values);
+  // Both are large; one of each serves every position.
+  auto board = std::make_unique<Board>();
+  auto trace = std::make_unique<Tune::Trace>();
+  int accepted = 0, failures = 0;
+  for (const char* fen : kFens) {
+    if (!board->setFen(fen)) {
+      std::cout << "[FAIL] tune: невалідний FEN: " << fen << "\n";
+      ++failures;
+      continue;
+    }
+    const int e = evaluate(*board);
+    trace->result = 0.5;
+    trace->phase = 0;
+    trace->scale = 64;
+    Tune::extract(*board, *trace);
+    const int r = Tune::reconstruct(*board, *trace, values);
+    ++accepted;
+    if (r != e) {
+      std::cout << "[FAIL] tune reconstruct " << r << " != evaluate " << e << "  (" << fen << ")\n";
+      ++failures;
+    }
+  }
+  std::cout << (accepted - failures) << "/" << accepted << " tune reconstruct tests passed\n" << std::flush;
+  return failures;
+}
