@@ -1,0 +1,110 @@
+// Shared set-up of the data-tool tests: global tables once per process, a small transposition table
+// (every game and opening attempt clears it), temporary files, argument vectors and file helpers.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <sstream>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "datagen/datagen.h"
+#include "support/engine_init.h"
+#include "tt/tt.h"
+
+class DataGenEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    testsupport::initEngineTables();
+    gTT.resize(1);
+  }
+};
+
+inline ::testing::Environment* const kDataGenEnvironment =
+    ::testing::AddGlobalTestEnvironment(new DataGenEnvironment);
+
+namespace dgtest {
+
+// A fresh directory under the system's temporary directory, removed with its contents at the end.
+class TempDir {
+ public:
+  TempDir() {
+    static std::atomic<int> counter{0};
+    path_ = std::filesystem::temp_directory_path() /
+            ("quorvane-datagen-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+    std::filesystem::create_directories(path_, ec);
+    EXPECT_FALSE(ec) << ec.message();
+  }
+  ~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  std::string file(const std::string& name) const { return (path_ / name).string(); }
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// argv-style view of a list of strings (the strings are copied and owned here).
+class Args {
+ public:
+  Args(std::initializer_list<std::string> args) : store_(args) {
+    for (auto& s : store_) ptrs_.push_back(s.data());
+    ptrs_.push_back(nullptr);
+  }
+  int count() const { return static_cast<int>(store_.size()); }
+  char** argv() { return ptrs_.data(); }
+
+ private:
+  std::vector<std::string> store_;
+  std::vector<char*> ptrs_;
+};
+
+inline std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+inline void writeFile(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+}
+
+inline std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> out;
+  std::istringstream in(text);
+  for (std::string l; std::getline(in, l);) out.push_back(l);
+  return out;
+}
+
+inline bool startsWith(const std::string& s, const std::string& prefix) {
+  return s.rfind(prefix, 0) == 0;
+}
+inline bool endsWith(const std::string& s, const std::string& suffix) {
+  return s.size() >= suffix.size() &&
+         s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+// Game rules that never adjudicate by score: only the rules of chess and maxplies end a game.
+inline DataGenConfig noAdjudication(DataGenConfig c) {
+  c.resign = 1000000;
+  c.draw = -1;
+  c.evalcap = 1000000;
+  return c;
+}
+
+}  // namespace dgtest
