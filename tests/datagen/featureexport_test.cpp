@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "datagen_env.h"
+#include "eval/eval.h"
 #include "tune/tune.h"
 
 using dgtest::lines;
@@ -165,4 +166,41 @@ TEST(FeatureExport, WriteErrorIsAFailure) {
   const Export e = exportFile(in, "/dev/full");
   EXPECT_EQ(e.status, 1);
   EXPECT_EQ(e.err, "featureexport: помилка запису: /dev/full\n");
+}
+
+// Every line datagen writes goes through the export, and its features rebuild the evaluation with
+// the engine's own parameter values.
+TEST(FeatureExport, DataGenOutputRoundTrips) {
+  TempDir dir;
+  DataGenConfig c;
+  c.games = 2;
+  c.out = dir.file("data.txt");
+  c.nodes = 200;
+  c.maxdepth = 3;
+  c.maxplies = 80;
+  c.progress = 0;
+  testing::internal::CaptureStderr();
+  ASSERT_EQ(runDataGen(c), 0);
+  testing::internal::GetCapturedStderr();
+  const std::vector<std::string> data = lines(readFile(c.out));
+  ASSERT_FALSE(data.empty());
+
+  const Export e = exportFile(c.out, dir.file("features.txt"));
+  ASSERT_EQ(e.status, 0);
+  EXPECT_EQ(e.err, "featureexport: " + std::to_string(data.size()) +
+                       " позицій, 0 невалідних, 1082 параметрів\n");
+  EXPECT_EQ(lines(readFile(dir.file("features.txt"))).size(), data.size());
+
+  std::vector<int> values(Tune::NPARAMS);
+  Tune::initValues(values.data());
+  auto board = std::make_unique<Board>();
+  auto trace = std::make_unique<Tune::Trace>();
+  for (const std::string& l : data) {
+    DataGenSample s;
+    ASSERT_TRUE(parseDataGenLine(l, s)) << l;
+    ASSERT_TRUE(board->setFen(s.fen)) << l;
+    *trace = Tune::Trace{};
+    Tune::extract(*board, *trace);
+    EXPECT_EQ(Tune::reconstruct(*board, *trace, values.data()), evaluate(*board)) << s.fen;
+  }
 }

@@ -1,0 +1,89 @@
+// Command-line settings of "datagen": KEY=VALUE pairs and up to two positional arguments.
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <string_view>
+
+#include "datagen/datagen.h"
+
+namespace {
+
+// Numbers are read the lenient C way (leading blanks, a sign, digits up to the first other
+// character, 0 when there are none): settings come from scripts that are not checked here.
+long long readNumber(const std::string& text) { return std::strtoll(text.c_str(), nullptr, 10); }
+
+// C++20 conversions to a narrower signed type keep the low bits, which is the documented reading.
+int readInt32(const std::string& text) { return static_cast<int>(readNumber(text)); }
+
+// False for an unknown key.
+bool applySetting(std::string_view key, const std::string& value, DataGenConfig& c) {
+  if (key == "games")
+    c.games = readNumber(value);
+  else if (key == "out")
+    c.out = value;
+  else if (key == "seed")
+    c.seed = std::strtoull(value.c_str(), nullptr, 10);
+  else if (key == "nodes")
+    c.nodes = readNumber(value);
+  else if (key == "maxdepth")
+    c.maxdepth = readInt32(value);
+  else if (key == "randomplies")
+    c.randomplies = readInt32(value);
+  else if (key == "openingcap")
+    c.openingcap = readInt32(value);
+  else if (key == "openingtries")
+    c.openingtries = readInt32(value);
+  else if (key == "resign")
+    c.resign = readInt32(value);
+  else if (key == "resignplies")
+    c.resignplies = readInt32(value);
+  else if (key == "draw")
+    c.draw = readInt32(value);
+  else if (key == "drawplies")
+    c.drawplies = readInt32(value);
+  else if (key == "drawmin")
+    c.drawmin = readInt32(value);
+  else if (key == "maxplies")
+    c.maxplies = readInt32(value);
+  else if (key == "evalcap")
+    c.evalcap = readInt32(value);
+  else if (key == "skipcheck")
+    c.skipcheck = readNumber(value) != 0;
+  else if (key == "skipquiet")
+    c.skipquiet = readNumber(value) != 0;
+  else if (key == "score")
+    c.score = readNumber(value) != 0;
+  else if (key == "progress")
+    c.progress = readNumber(value);
+  else
+    return false;
+  return true;
+}
+
+}  // namespace
+
+bool parseDataGenArgs(int count, char** arguments, DataGenConfig& config) {
+  int positional = 0;
+  for (int i = 0; i < count; ++i) {
+    const std::string arg = arguments[i];
+    const std::size_t eq = arg.find('=');
+    if (eq != std::string::npos) {
+      const std::string_view key = std::string_view(arg).substr(0, eq);
+      if (!applySetting(key, arg.substr(eq + 1), config)) {
+        std::cerr << "datagen: невідомий параметр: " << key << "\n";
+        return false;
+      }
+      continue;
+    }
+    if (positional == 0) {
+      config.games = readNumber(arg);
+    } else if (positional == 1) {
+      config.out = arg;
+    } else {
+      std::cerr << "datagen: зайвий аргумент: " << arg << "\n";
+      return false;
+    }
+    ++positional;
+  }
+  return true;
+}

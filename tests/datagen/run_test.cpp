@@ -1,0 +1,237 @@
+// Whole data-generation runs in process: file contents, determinism, summaries and progress lines.
+#include <bit>
+#include <memory>
+#include <random>
+
+#include "datagen_env.h"
+#include "movegen/movegen.h"
+
+using dgtest::lines;
+using dgtest::readFile;
+using dgtest::startsWith;
+using dgtest::TempDir;
+
+namespace {
+
+struct RunOutcome {
+  int status = -1;
+  std::string err;
+  std::string file;
+};
+
+// Tiny games: every run below stays well under a second even under sanitizers.
+DataGenConfig tinyConfig(const std::string& out) {
+  DataGenConfig c;
+  c.games = 3;
+  c.out = out;
+  c.seed = 5;
+  c.nodes = 200;
+  c.maxdepth = 3;
+  c.maxplies = 60;
+  c.progress = 0;
+  return c;
+}
+
+RunOutcome run(const DataGenConfig& c) {
+  RunOutcome r;
+  testing::internal::CaptureStderr();
+  r.status = runDataGen(c);
+  r.err = testing::internal::GetCapturedStderr();
+  r.file = readFile(c.out);
+  return r;
+}
+
+std::string summaryPrefix(long long games, long long positions, long long skipped) {
+  return "datagen: готово — " + std::to_string(games) + " партій, " + std::to_string(positions) +
+         " позицій, " + std::to_string(skipped) + " відкинуто, ";
+}
+
+}  // namespace
+
+TEST(DataGenRun, WritesParsableLinesWithSettingsAndSummary) {
+  TempDir dir;
+  const DataGenConfig c = tinyConfig(dir.file("d.txt"));
+  const RunOutcome r = run(c);
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::vector<std::string> err = lines(r.err);
+  ASSERT_EQ(err.size(), 2u) << r.err;
+  EXPECT_EQ(err[0],
+            "datagen: games=3 out=" + c.out + " seed=5 nodes=200 maxdepth=3 randomplies=8 score=1");
+
+  const std::vector<std::string> data = lines(r.file);
+  ASSERT_FALSE(data.empty());
+  EXPECT_EQ(r.file.back(), '\n');
+  auto board = std::make_unique<Board>();
+  for (const std::string& l : data) {
+    DataGenSample s;
+    ASSERT_TRUE(parseDataGenLine(l, s)) << l;
+    EXPECT_TRUE(s.hasScore) << l;
+    EXPECT_TRUE(board->setFen(s.fen)) << l;
+    EXPECT_EQ(board->fen(), s.fen);                // written as Board::fen writes it
+    EXPECT_LT(std::abs(s.score), c.evalcap) << l;  // larger scores are not kept
+    EXPECT_FALSE(board->inCheck()) << l;           // skipcheck
+    EXPECT_NE(l.find("] ["), std::string::npos) << l;
+  }
+  EXPECT_TRUE(startsWith(err[1], summaryPrefix(3, static_cast<long long>(data.size()), 0)))
+      << err[1];
+  EXPECT_TRUE(dgtest::endsWith(err[1], " с")) << err[1];
+}
+
+TEST(DataGenRun, SameSeedSameFileOtherSeedOtherFile) {
+  TempDir dir;
+  DataGenConfig c = tinyConfig(dir.file("a.txt"));
+  const RunOutcome a = run(c);
+  c.out = dir.file("b.txt");
+  const RunOutcome b = run(c);
+  c.out = dir.file("c.txt");
+  c.seed = 6;
+  const RunOutcome other = run(c);
+  ASSERT_EQ(a.status, 0);
+  ASSERT_FALSE(a.file.empty());
+  EXPECT_EQ(a.file, b.file);
+  EXPECT_NE(a.file, other.file);
+}
+
+TEST(DataGenRun, ScoreBracketCanBeLeftOut) {
+  TempDir dir;
+  DataGenConfig c = tinyConfig(dir.file("d.txt"));
+  c.games = 1;
+  c.score = false;
+  const RunOutcome r = run(c);
+  ASSERT_EQ(r.status, 0);
+  EXPECT_NE(r.err.find(" score=0\n"), std::string::npos);
+  ASSERT_FALSE(r.file.empty());
+  for (const std::string& l : lines(r.file)) {
+    DataGenSample s;
+    ASSERT_TRUE(parseDataGenLine(l, s)) << l;
+    EXPECT_FALSE(s.hasScore) << l;
+  }
+}
+
+// Without random plies every game starts from the initial position, whose quiet first move is kept.
+TEST(DataGenRun, NoRandomPliesStartsFromTheInitialPosition) {
+  TempDir dir;
+  DataGenConfig c = tinyConfig(dir.file("d.txt"));
+  c.games = 1;
+  c.randomplies = 0;
+  const RunOutcome r = run(c);
+  ASSERT_EQ(r.status, 0);
+  EXPECT_TRUE(startsWith(r.file, std::string(kStartFen) + " [")) << r.file.substr(0, 80);
+}
+
+// The opening's moves are drawn from MT19937-64 seeded with seed + game index: low bits of each
+// output, rejected while not below the number of legal moves, moves in generation order.
+TEST(DataGenRun, OpeningFollowsTheDocumentedDraw) {
+  TempDir dir;
+  DataGenConfig c = tinyConfig(dir.file("d.txt"));
+  c.games = 1;
+  c.seed = 123;
+  c.randomplies = 3;
+  c.openingcap = 1000000;
+  c.skipquiet = false;
+  c.skipcheck = false;
+  c.evalcap = 1000000;
+  const RunOutcome r = run(c);
+  ASSERT_EQ(r.status, 0);
+
+  auto b = std::make_unique<Board>();
+  b->setFen(kStartFen);
+  std::mt19937_64 gen(123);
+  for (int i = 0; i < 3; ++i) {
+    MoveList list;
+    generateLegalMoves(*b, list);
+    u64 v = 0;
+    do {
+      v = gen() & ((u64{1} << std::bit_width(static_cast<unsigned>(list.size - 1))) - 1);
+    } while (v >= static_cast<u64>(list.size));
+    b->makeMove(list.moves[v]);
+  }
+  EXPECT_TRUE(startsWith(r.file, b->fen() + " [")) << r.file.substr(0, 80);
+}
+
+TEST(DataGenRun, NoOpeningTriesSkipsEveryGame) {
+  TempDir dir;
+  DataGenConfig c = tinyConfig(dir.file("d.txt"));
+  c.openingtries = 0;
+  c.progress = 1;
+  const RunOutcome r = run(c);
+  ASSERT_EQ(r.status, 0);
+  EXPECT_TRUE(r.file.empty());
+  const std::vector<std::string> err = lines(r.err);
+  ASSERT_EQ(err.size(), 2u) << r.err;  // skipped games print no progress
+  EXPECT_TRUE(startsWith(err[1], summaryPrefix(0, 0, 3))) << err[1];
+}
+
+TEST(DataGenRun, ZeroMaxPliesWritesGamesWithoutLines) {
+  TempDir dir;
+  DataGenConfig c = tinyConfig(dir.file("d.txt"));
+  c.maxplies = 0;
+  const RunOutcome r = run(c);
+  ASSERT_EQ(r.status, 0);
+  EXPECT_TRUE(r.file.empty());
+  EXPECT_TRUE(startsWith(lines(r.err).back(), summaryPrefix(3, 0, 0))) << r.err;
+}
+
+TEST(DataGenRun, ProgressLines) {
+  TempDir dir;
+  DataGenConfig c = tinyConfig(dir.file("d.txt"));
+  c.maxplies = 2;
+  c.progress = 1;
+  RunOutcome r = run(c);
+  ASSERT_EQ(r.status, 0);
+  std::vector<std::string> err = lines(r.err);
+  ASSERT_EQ(err.size(), 5u) << r.err;
+  const long long written = static_cast<long long>(lines(r.file).size());
+  EXPECT_TRUE(startsWith(err[1], "  1/3 партій, ")) << err[1];
+  EXPECT_TRUE(
+      startsWith(err[3], "  3/3 партій, " + std::to_string(written) + " позицій, 0 відкинуто, "))
+      << err[3];
+  EXPECT_TRUE(dgtest::endsWith(err[3], " партій/с")) << err[3];
+
+  c.progress = 2;  // only after the second game
+  r = run(c);
+  err = lines(r.err);
+  ASSERT_EQ(err.size(), 3u) << r.err;
+  EXPECT_TRUE(startsWith(err[1], "  2/3 партій, ")) << err[1];
+
+  c.progress = 0;
+  EXPECT_EQ(lines(run(c).err).size(), 2u);
+}
+
+TEST(DataGenRun, UnwritableOutput) {
+  TempDir dir;
+  DataGenConfig c = tinyConfig(dir.file("missing/d.txt"));
+  const RunOutcome r = run(c);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "datagen: не вдалося відкрити для запису: " + c.out + "\n");
+}
+
+// A write that fails (here: a full device) must not be reported as a finished run.
+TEST(DataGenRun, WriteErrorIsAFailure) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  DataGenConfig c = tinyConfig("/dev/full");
+  c.games = 1;
+  c.maxplies = 10;
+  c.skipquiet = false;
+  testing::internal::CaptureStderr();
+  const int status = runDataGen(c);
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(status, 1);
+  EXPECT_NE(err.find("datagen: помилка запису: /dev/full\n"), std::string::npos) << err;
+  EXPECT_EQ(err.find("готово"), std::string::npos) << err;
+}
+
+// Long random openings and long games must not run out of undo records (1024).
+TEST(DataGenRun, LongOpeningsAndGamesFitTheUndoStack) {
+  TempDir dir;
+  DataGenConfig c = dgtest::noAdjudication(tinyConfig(dir.file("d.txt")));
+  c.games = 2;
+  c.nodes = 50;
+  c.maxdepth = 2;
+  c.randomplies = 1100;
+  c.openingcap = 1000000;
+  c.maxplies = 2000;
+  const RunOutcome r = run(c);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(startsWith(lines(r.err).back(), "datagen: готово — 2 партій, ")) << r.err;
+}
