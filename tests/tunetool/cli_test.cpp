@@ -1,0 +1,170 @@
+// The quorvane-tune binary end to end: its options, its outputs and its exit statuses.
+#include "tools/tune/params_io.h"
+#include "tunetool_env.h"
+
+using tunetest::TempDir;
+
+namespace {
+
+struct ToolRun {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+ToolRun tune(const TempDir& dir, const std::string& args) {
+  ToolRun r;
+  r.status = tunetest::runCommand(std::string(QUORVANE_TUNE_BIN) + " " + args + " >" +
+                                  dir.file("stdout") + " 2>" + dir.file("stderr") + " </dev/null");
+  r.out = tunetest::readFile(dir.file("stdout"));
+  r.err = tunetest::readFile(dir.file("stderr"));
+  return r;
+}
+
+// A small feature file from random-walk positions with results alternating 1, 0.5, 0.
+std::string featureFile(const TempDir& dir) {
+  static std::string text;
+  if (text.empty()) {
+    auto trace = std::make_unique<Tune::Trace>();
+    auto board = std::make_unique<Board>();
+    int n = 0;
+    testsupport::randomWalks(21, 40, [&](const Board& b) {
+      board->setFen(tunetest::withClockZero(b.fen()));
+      Tune::extract(*board, *trace);
+      text += tunetest::featureLine((n++ % 3) / 2.0, *trace) + "\n";
+    });
+  }
+  return dir.write("features.txt", text);
+}
+
+std::string engineListing() {
+  std::vector<int> v(Tune::NPARAMS);
+  Tune::initValues(v.data());
+  std::ostringstream out;
+  TuneTool::writeParamListing(out, v.data());
+  return out.str();
+}
+
+TEST(TuneCli, HelpAndBadCommandLines) {
+  TempDir dir;
+  ToolRun r = tune(dir, "--help");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out.rfind("usage: quorvane-tune [options] FILE...\n", 0), 0u) << r.out;
+  EXPECT_EQ(r.err, "");
+
+  r = tune(dir, "");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err.rfind("quorvane-tune: no feature file given\nusage: ", 0), 0u) << r.err;
+  EXPECT_EQ(r.out, "");
+
+  const std::string f = featureFile(dir);
+  for (const char* bad :
+       {"--epochs -1", "--epochs=x", "--lr 0", "--threads 0", "--threads 65", "--validation 1",
+        "--validation=-0.1", "--batch -3", "--seed -1", "--k nan", "--lr-decay 0", "--lr-decay 1.5",
+        "--bogus 1", "-x", "--out", "--out="}) {
+    r = tune(dir, std::string(bad) + " " + f);
+    EXPECT_EQ(r.status, 2) << bad;
+    EXPECT_NE(r.err.find("usage: "), std::string::npos) << bad << ": " << r.err;
+    EXPECT_EQ(r.out, "") << bad;
+  }
+  r = tune(dir, "--freeze 'matMg_*,nosuch*' " + f);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "quorvane-tune: freeze pattern 'nosuch*' matches no parameter\n");
+}
+
+TEST(TuneCli, UnreadableOrEmptyInputIsAnError) {
+  TempDir dir;
+  ToolRun r = tune(dir, dir.file("missing.txt"));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err.rfind("quorvane-tune: cannot open " + dir.file("missing.txt") + ": ", 0), 0u)
+      << r.err;
+  EXPECT_EQ(r.out, "");
+
+  r = tune(dir, dir.write("empty.txt", "\n\n"));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "quorvane-tune: no positions to tune on\n");
+
+  r = tune(dir, dir.write("junk.txt", "junk\n1 24 64 0 0 1 5000 1 1\n"));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "quorvane-tune: skipped 2 malformed lines (" + dir.file("junk.txt") +
+                       ":1: result is not a number in 0..1; " + dir.file("junk.txt") +
+                       ":2: parameter index is not an integer in 0..1081)\n"
+                       "quorvane-tune: no positions to tune on\n");
+
+  // An output that cannot be written fails before any work.
+  r = tune(dir, "--out " + dir.path() + " " + featureFile(dir));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "quorvane-tune: cannot write " + dir.path() + "\n");
+}
+
+TEST(TuneCli, ZeroEpochsWriteTheEnginesListing) {
+  TempDir dir;
+  const ToolRun r = tune(dir, "--epochs 0 --threads 1 " + featureFile(dir));
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, engineListing());
+  EXPECT_NE(r.err.find("quorvane-tune: K = "), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("quorvane-tune: 0 parameters changed\n"), std::string::npos) << r.err;
+  // The same listing as the engine's own subcommand prints.
+  const std::string listing = dir.file("engine.txt");
+  ASSERT_EQ(tunetest::runCommand(std::string(QUORVANE_BIN) + " tuneparams >" + listing), 0);
+  EXPECT_EQ(r.out, tunetest::readFile(listing));
+}
+
+TEST(TuneCli, TunesWritesBothOutputsAndReportsProgress) {
+  TempDir dir;
+  const std::string f = featureFile(dir);
+  const std::string withJunk = dir.write("more.txt", "1 24 64 0 0 1 3 1 1\nnot a line\n");
+  const ToolRun r =
+      tune(dir,
+           "--epochs 3 --batch 64 --lr 2 --lr-decay 0.9 --threads 2 --seed 5 --validation 0.2 "
+           "--freeze 'matMg_*' "
+           "--freeze=matEg_* --out " +
+               dir.file("tuned.txt") + " --cpp " + dir.file("tuned.h") + " " + f + " " + withJunk);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "");
+  for (const char* part :
+       {"quorvane-tune: skipped 1 malformed line (", "more.txt:2: result is not a number",
+        " training and ", " validation positions", "quorvane-tune: K = ",
+        "quorvane-tune: start loss: train ", "epoch 1/3  train ", "epoch 3/3  train ", "  valid ",
+        "  left 0.0s\n", "quorvane-tune: final loss (rounded values): train "})
+    EXPECT_NE(r.err.find(part), std::string::npos) << part << "\n" << r.err;
+
+  std::vector<int> tuned(Tune::NPARAMS, 0), start(Tune::NPARAMS);
+  Tune::initValues(start.data());
+  std::istringstream in(tunetest::readFile(dir.file("tuned.txt")));
+  std::string error;
+  ASSERT_TRUE(TuneTool::readParamListing(in, tuned.data(), error)) << error;
+  for (int i = 0; i < 10; ++i)
+    EXPECT_EQ(tuned[static_cast<std::size_t>(i)], start[static_cast<std::size_t>(i)]);
+  EXPECT_NE(tuned, start);
+  const std::string cpp = tunetest::readFile(dir.file("tuned.h"));
+  EXPECT_NE(cpp.find("constexpr int kPSTMG[6][64] = {\n"), std::string::npos);
+  EXPECT_NE(cpp.find("inline constexpr int kKsOpenFile = "), std::string::npos);
+
+  // The same run again gives the same file.
+  const std::string first = tunetest::readFile(dir.file("tuned.txt"));
+  const ToolRun again = tune(dir,
+                             "--epochs 3 --batch 64 --lr 2 --lr-decay=0.9 --threads 1 --seed 5 "
+                             "--validation 0.2 --freeze 'matMg_*' "
+                             "--freeze=matEg_* --out " +
+                                 dir.file("tuned.txt") + " " + f + " " + withJunk);
+  ASSERT_EQ(again.status, 0) << again.err;
+  EXPECT_EQ(tunetest::readFile(dir.file("tuned.txt")), first);
+}
+
+TEST(TuneCli, StartsFromAGivenListing) {
+  TempDir dir;
+  std::string listing = engineListing();
+  listing.replace(listing.find("\n1038 bishopPair 56\n"), 20, "\n1038 bishopPair 77\n");
+  const std::string startFile = dir.write("start.txt", listing);
+  ToolRun r = tune(dir, "--epochs 0 --k 1.1 --start " + startFile + " " + featureFile(dir));
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, listing);
+  EXPECT_NE(r.err.find("quorvane-tune: K = 1.100000 (given)\n"), std::string::npos) << r.err;
+
+  r = tune(dir, "--start " + dir.write("bad.txt", "0 matMg_P 93\n") + " " + featureFile(dir));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "quorvane-tune: " + dir.file("bad.txt") + ": parameter 1 matMg_N is missing\n");
+}
+
+}  // namespace

@@ -1,0 +1,138 @@
+// Shared set-up of the tuner tests: the engine's tables once per process, feature lines made
+// in-process from Tune::extract, and data sets built from them.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "attacks/attacks.h"
+#include "board/board.h"
+#include "board/zobrist.h"
+#include "eval/endgame.h"
+#include "eval/eval.h"
+#include "support/random_walk.h"
+#include "tools/tune/dataset.h"
+#include "tune/tune.h"
+
+class TuneToolEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    Zobrist::init();
+    Attacks::init();
+    Eval::init();
+    Endgame::init();
+  }
+};
+
+inline ::testing::Environment* const kTuneToolEnvironment =
+    ::testing::AddGlobalTestEnvironment(new TuneToolEnvironment);
+
+namespace tunetest {
+
+// A feature line as the export writes it: result, phase, scale, mgBase, egBase, k, then the
+// nonzero triples in index order.
+inline std::string featureLine(double result, const Tune::Trace& t) {
+  std::ostringstream out;
+  out << result << ' ' << t.phase << ' ' << t.scale << ' ' << t.mgBase << ' ' << t.egBase;
+  int k = 0;
+  std::ostringstream triples;
+  for (int i = 0; i < Tune::NPARAMS; ++i)
+    if (t.coefMg[i] != 0 || t.coefEg[i] != 0) {
+      ++k;
+      triples << ' ' << i << ' ' << t.coefMg[i] << ' ' << t.coefEg[i];
+    }
+  out << ' ' << k << triples.str();
+  return out.str();
+}
+
+inline TuneTool::FeatureLine parsed(const std::string& text) {
+  TuneTool::FeatureLine line;
+  const char* why = "";
+  EXPECT_TRUE(TuneTool::parseFeatureLine(text, line, why)) << why << ": " << text;
+  return line;
+}
+
+// The FEN with its halfmove clock field set to 0: feature lines carry no clock, so the tuner's
+// score matches evaluate only there.
+inline std::string withClockZero(const std::string& fen) {
+  std::istringstream in(fen);
+  std::string board, side, castling, ep, clock, move;
+  in >> board >> side >> castling >> ep >> clock >> move;
+  return board + " " + side + " " + castling + " " + ep + " 0 " + (move.empty() ? "1" : move);
+}
+
+// A random-walk position with its halfmove clock set to 0, its feature line (result 0.5) and the
+// engine's evaluation from White's view.
+struct WalkSample {
+  std::string fen;
+  TuneTool::FeatureLine line;
+  int whiteEval = 0;
+};
+
+inline std::vector<WalkSample> walkSamples(std::uint64_t seed, int plies) {
+  std::vector<WalkSample> out;
+  auto trace = std::make_unique<Tune::Trace>();
+  auto clean = std::make_unique<Board>();
+  testsupport::randomWalks(seed, plies, [&](const Board& b) {
+    WalkSample s;
+    s.fen = withClockZero(b.fen());
+    EXPECT_TRUE(clean->setFen(s.fen)) << s.fen;
+    const int e = evaluate(*clean);
+    s.whiteEval = clean->side == White ? e : -e;
+    Tune::extract(*clean, *trace);
+    s.line = parsed(featureLine(0.5, *trace));
+    out.push_back(std::move(s));
+  });
+  return out;
+}
+
+// Runs a shell command line; its exit status, or -1 when it did not exit normally.
+inline int runCommand(const std::string& command) {
+  const int status = std::system(command.c_str());
+  return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+inline std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// A fresh temporary directory per test, removed with its files afterwards.
+class TempDir {
+ public:
+  TempDir() {
+    char pattern[] = "/tmp/quorvane-tunetool-XXXXXX";
+    const char* p = ::mkdtemp(pattern);
+    EXPECT_NE(p, nullptr);
+    path_ = p ? p : "/tmp";
+  }
+  ~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+  const std::string& path() const { return path_; }
+  // Writes text to the named file and returns its path.
+  std::string write(const std::string& name, const std::string& text) const {
+    std::ofstream(file(name), std::ios::binary) << text;
+    return file(name);
+  }
+
+ private:
+  std::string path_;
+};
+
+}  // namespace tunetest

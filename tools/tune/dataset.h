@@ -1,0 +1,90 @@
+// Feature files in memory: the reader for the "featureexport" line format and the compact
+// struct-of-arrays data set the tuner runs over.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tune/tune.h"
+
+namespace TuneTool {
+
+// One nonzero coefficient pair. Coefficients are White-minus-Black piece or feature counts, so a
+// byte holds every value a legal position produces (at most 10 pieces of one kind per side).
+struct Entry {
+  std::uint16_t index;
+  std::int8_t mg;
+  std::int8_t eg;
+};
+static_assert(sizeof(Entry) == 4);
+
+// One parsed feature line, before it is stored.
+struct FeatureLine {
+  float result = 0.5f;
+  int phase = 0;
+  int scale = 64;
+  std::int32_t mgBase = 0;
+  std::int32_t egBase = 0;
+  std::vector<Entry> entries;
+};
+
+// Parses one line: result (a number in 0..1), phase (0..24), scale (0..64), mgBase, egBase, k, then
+// k triples "index coefMg coefEg" with increasing indices in 0..NPARAMS-1 and coefficients that fit
+// a byte. Fields are separated by blanks or tabs; a trailing carriage return is allowed. On failure
+// returns false and sets why to a short reason; out is then unspecified.
+bool parseFeatureLine(std::string_view line, FeatureLine& out, const char*& why);
+
+// Positions in struct-of-arrays form: about 22 bytes per position plus 4 per nonzero coefficient.
+class DataSet {
+ public:
+  std::size_t size() const { return result_.size(); }
+  bool empty() const { return result_.empty(); }
+  void reserve(std::size_t positions, std::size_t entries);
+  void add(const FeatureLine& line);
+  std::size_t entryCount() const { return entries_.size(); }
+  // Bytes the stored positions take (sizes, not reserved capacity: a reservation made from the
+  // file sizes is never touched beyond what is filled, so it costs address space, not memory).
+  std::size_t bytesUsed() const;
+
+  float result(std::size_t i) const { return result_[i]; }
+  int phase(std::size_t i) const { return phase_[i]; }
+  int scale(std::size_t i) const { return scale_[i]; }
+  std::int32_t mgBase(std::size_t i) const { return mgBase_[i]; }
+  std::int32_t egBase(std::size_t i) const { return egBase_[i]; }
+  const Entry* begin(std::size_t i) const { return entries_.data() + start_[i]; }
+  const Entry* end(std::size_t i) const { return entries_.data() + start_[i + 1]; }
+  // Which parameters have a nonzero coefficient in at least one position.
+  std::vector<bool> activeParams() const;
+
+ private:
+  std::vector<float> result_;
+  std::vector<std::uint8_t> phase_;
+  std::vector<std::uint8_t> scale_;
+  std::vector<std::int32_t> mgBase_;
+  std::vector<std::int32_t> egBase_;
+  std::vector<std::uint64_t> start_ = {0};  // size() + 1 offsets into entries_
+  std::vector<Entry> entries_;
+};
+
+// What a load found, per file and in total.
+struct LoadReport {
+  std::size_t lines = 0;  // non-empty lines read
+  std::size_t accepted = 0;
+  std::size_t malformed = 0;
+  // The first few malformed lines: "FILE:LINE: reason".
+  std::vector<std::string> examples;
+};
+
+// Appends the positions of the feature files to data, in order. Empty lines are ignored; malformed
+// lines are counted in report and skipped. Returns false (with error set) when a file cannot be
+// read; the positions of the files before it stay in data.
+bool loadFeatureFiles(const std::vector<std::string>& paths, DataSet& data, LoadReport& report,
+                      std::string& error);
+
+// "skipped N malformed lines (FILE:LINE: reason; ...)", or "" when there were none.
+std::string malformedSummary(const LoadReport& report);
+
+}  // namespace TuneTool

@@ -1,0 +1,165 @@
+// quorvane-tune: fits the evaluation's parameter vector to feature files and writes it back as a
+// "tuneparams" listing (and optionally as C++ tables).
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "tools/tune/dataset.h"
+#include "tools/tune/model.h"
+#include "tools/tune/options.h"
+#include "tools/tune/params_io.h"
+#include "tools/tune/pool.h"
+#include "tools/tune/trainer.h"
+
+using namespace TuneTool;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point t) {
+  return std::chrono::duration<double>(Clock::now() - t).count();
+}
+
+int fail(const std::string& message) {
+  std::fprintf(stderr, "quorvane-tune: %s\n", message.c_str());
+  return 1;
+}
+
+// Opening for append creates nothing new that matters and truncates nothing, but proves the path is
+// writable before hours of tuning rather than after.
+bool writable(const std::string& path) {
+  std::ofstream f(path, std::ios::app);
+  return static_cast<bool>(f);
+}
+
+bool writeFile(const std::string& path, const std::vector<int>& values, bool cpp) {
+  std::ofstream f(path, std::ios::trunc);
+  if (!f) return false;
+  if (cpp)
+    writeCppTables(f, values.data());
+  else
+    writeParamListing(f, values.data());
+  f.flush();
+  return static_cast<bool>(f);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options opt;
+  std::string error;
+  if (!parseOptions(argc, argv, opt, error)) {
+    std::fprintf(stderr, "quorvane-tune: %s\n%s", error.c_str(), usageText());
+    return 2;
+  }
+  if (opt.help) {
+    std::fputs(usageText(), stdout);
+    return 0;
+  }
+  std::vector<bool> frozen(Tune::NPARAMS, false);
+  for (const std::string& list : opt.freeze)
+    if (!freezeByPatterns(list, frozen, error)) {
+      std::fprintf(stderr, "quorvane-tune: %s\n", error.c_str());
+      return 2;
+    }
+
+  std::vector<int> start(Tune::NPARAMS);
+  Tune::initValues(start.data());
+  if (!opt.start.empty()) {
+    std::ifstream in(opt.start);
+    if (!in) return fail("cannot open " + opt.start);
+    if (!readParamListing(in, start.data(), error)) return fail(opt.start + ": " + error);
+  }
+  for (const std::string* path : {&opt.out, &opt.cpp})
+    if (!path->empty() && !writable(*path)) return fail("cannot write " + *path);
+
+  const Clock::time_point loadStart = Clock::now();
+  DataSet data;
+  LoadReport report;
+  if (!loadFeatureFiles(opt.files, data, report, error)) return fail(error);
+  if (report.malformed > 0)
+    std::fprintf(stderr, "quorvane-tune: %s\n", malformedSummary(report).c_str());
+  if (data.empty()) return fail("no positions to tune on");
+  std::fprintf(stderr,
+               "quorvane-tune: %zu positions, %zu coefficients, %.1f MB (%.1f bytes per position), "
+               "read in %.2f s\n",
+               data.size(), data.entryCount(), static_cast<double>(data.bytesUsed()) / 1e6,
+               static_cast<double>(data.bytesUsed()) / static_cast<double>(data.size()),
+               secondsSince(loadStart));
+
+  const Split split = splitData(data.size(), opt.validation, opt.seed);
+  const std::vector<bool> active = data.activeParams();
+  int nActive = 0, nTuned = 0;
+  for (int i = 0; i < Tune::NPARAMS; ++i) {
+    nActive += active[static_cast<std::size_t>(i)];
+    nTuned += active[static_cast<std::size_t>(i)] && !frozen[static_cast<std::size_t>(i)];
+  }
+  std::fprintf(
+      stderr,
+      "quorvane-tune: %zu training and %zu validation positions; %d of %d parameters occur in "
+      "the data, %d of them are tuned; %d threads\n",
+      split.train.size(), split.valid.size(), nActive, Tune::NPARAMS, nTuned, opt.threads);
+
+  LanePool pool(opt.threads);
+  const std::vector<double> startReal(start.begin(), start.end());
+  double k = opt.k;
+  if (k <= 0) {
+    const Clock::time_point t = Clock::now();
+    k = fitK(pool, data, split.train, startReal.data());
+    std::fprintf(stderr, "quorvane-tune: K = %.6f (fitted on the training set in %.2f s)\n", k,
+                 secondsSince(t));
+  } else {
+    std::fprintf(stderr, "quorvane-tune: K = %.6f (given)\n", k);
+  }
+  const bool hasValid = !split.valid.empty();
+  auto lossLine = [&](const char* what, const std::vector<int>& v) {
+    std::fprintf(stderr, "quorvane-tune: %s: train %.7f", what,
+                 meanLossExact(pool, data, split.train, v.data(), k));
+    if (hasValid)
+      std::fprintf(stderr, "  valid %.7f", meanLossExact(pool, data, split.valid, v.data(), k));
+    std::fprintf(stderr, "\n");
+  };
+  lossLine("start loss", start);
+
+  TrainConfig config;
+  config.lr = opt.lr;
+  config.lrDecay = opt.lrDecay;
+  config.batch = opt.batch;
+  config.seed = opt.seed;
+  Trainer trainer(data, split.train, config, start.data(), frozen, k, pool);
+  const Clock::time_point trainStart = Clock::now();
+  for (int e = 1; e <= opt.epochs; ++e) {
+    const Clock::time_point t = Clock::now();
+    trainer.epoch();
+    const double epochSeconds = secondsSince(t);
+    const double trainLoss = meanLoss(pool, data, split.train, trainer.values().data(), k);
+    const double elapsed = secondsSince(trainStart);
+    const double left = elapsed / e * (opt.epochs - e);
+    std::fprintf(stderr, "epoch %d/%d  train %.7f", e, opt.epochs, trainLoss);
+    if (hasValid)
+      std::fprintf(stderr, "  valid %.7f",
+                   meanLoss(pool, data, split.valid, trainer.values().data(), k));
+    std::fprintf(stderr, "  epoch %.2fs  elapsed %.1fs  left %.1fs\n", epochSeconds, elapsed, left);
+  }
+
+  const std::vector<int> tuned = trainer.rounded();
+  int changed = 0;
+  for (int i = 0; i < Tune::NPARAMS; ++i)
+    changed += tuned[static_cast<std::size_t>(i)] != start[static_cast<std::size_t>(i)];
+  lossLine("final loss (rounded values)", tuned);
+  std::fprintf(stderr, "quorvane-tune: %d parameters changed\n", changed);
+
+  if (opt.out.empty()) {
+    writeParamListing(std::cout, tuned.data());
+    std::cout.flush();
+    if (!std::cout) return fail("cannot write the listing to standard output");
+  } else if (!writeFile(opt.out, tuned, false)) {
+    return fail("cannot write " + opt.out);
+  }
+  if (!opt.cpp.empty() && !writeFile(opt.cpp, tuned, true)) return fail("cannot write " + opt.cpp);
+  return 0;
+}

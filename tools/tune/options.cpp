@@ -1,0 +1,130 @@
+// Command-line parsing for quorvane-tune: "--name value" or "--name=value", files anywhere.
+#include "tools/tune/options.h"
+
+#include <charconv>
+#include <cmath>
+#include <string_view>
+#include <thread>
+
+namespace TuneTool {
+
+namespace {
+
+template <class T>
+bool whole(std::string_view t, T& v) {
+  if (t.empty()) return false;
+  const auto [ptr, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
+  return ec == std::errc() && ptr == t.data() + t.size();
+}
+
+bool real(std::string_view t, double& v) { return whole(t, v) && std::isfinite(v); }
+
+}  // namespace
+
+const char* usageText() {
+  return "usage: quorvane-tune [options] FILE...\n"
+         "Fits the evaluation parameters to feature files written by \"quorvane featureexport\".\n"
+         "\n"
+         "  --epochs N        passes over the training set (default 100; 0 only fits K and "
+         "reports)\n"
+         "  --lr X            Adam step size in evaluation units (default 1.0)\n"
+         "  --lr-decay F      multiply the step size by F after every epoch, 0 < F <= 1 (default "
+         "1)\n"
+         "  --batch N         positions per step (default 16384; 0 = the whole training set)\n"
+         "  --threads N       worker threads (default: all cores)\n"
+         "  --validation F    fraction of positions held out for validation, 0 <= F < 1 (default "
+         "0.1)\n"
+         "  --seed N          seed of the split and of the batch order (default 1)\n"
+         "  --freeze LIST     keep parameters whose names match these comma-separated patterns\n"
+         "                    ('*' and '?' wildcards, e.g. 'matMg_*,matEg_*'); may be repeated\n"
+         "  --k X             use this sigmoid scale instead of fitting it\n"
+         "  --start FILE      start from a tuneparams listing instead of the engine's values\n"
+         "  --out FILE        write the tuned listing here (default: standard output)\n"
+         "  --cpp FILE        also write the tuned values as C++ table definitions\n"
+         "  --help            show this text\n"
+         "\n"
+         "Progress goes to standard error. Exit status: 0 done, 1 unreadable input, empty data set "
+         "or\n"
+         "unwritable output, 2 bad command line.\n";
+}
+
+bool parseOptions(int argc, const char* const argv[], Options& o, std::string& error) {
+  const unsigned hw = std::thread::hardware_concurrency();
+  o.threads = hw == 0 ? 1 : static_cast<int>(hw < 64 ? hw : 64);
+  for (int i = 1; i < argc; ++i) {
+    std::string_view arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      o.help = true;
+      continue;
+    }
+    if (arg.empty() || arg[0] != '-') {
+      if (arg.empty()) {
+        error = "empty file name";
+        return false;
+      }
+      o.files.emplace_back(arg);
+      continue;
+    }
+    std::string_view name = arg, value;
+    bool hasValue = false;
+    if (const std::size_t eq = arg.find('='); eq != std::string_view::npos) {
+      name = arg.substr(0, eq);
+      value = arg.substr(eq + 1);
+      hasValue = true;
+    }
+    static constexpr std::string_view kKnown[] = {
+        "--epochs", "--lr",     "--lr-decay", "--batch", "--threads", "--validation",
+        "--seed",   "--freeze", "--k",        "--start", "--out",     "--cpp"};
+    bool known = false;
+    for (std::string_view k : kKnown) known = known || k == name;
+    if (!known) {
+      error = "unknown option " + std::string(name);
+      return false;
+    }
+    if (!hasValue) {
+      if (i + 1 >= argc) {
+        error = std::string(name) + " needs a value";
+        return false;
+      }
+      value = argv[++i];
+    }
+    const std::string bad = "bad value for " + std::string(name) + ": '" + std::string(value) + "'";
+    if (name == "--epochs") {
+      if (!whole(value, o.epochs) || o.epochs < 0) return error = bad + " (an integer >= 0)", false;
+    } else if (name == "--lr") {
+      if (!real(value, o.lr) || o.lr <= 0) return error = bad + " (a number > 0)", false;
+    } else if (name == "--lr-decay") {
+      if (!real(value, o.lrDecay) || o.lrDecay <= 0 || o.lrDecay > 1)
+        return error = bad + " (0 < F <= 1)", false;
+    } else if (name == "--batch") {
+      if (!whole(value, o.batch)) return error = bad + " (an integer >= 0)", false;
+    } else if (name == "--threads") {
+      if (!whole(value, o.threads) || o.threads < 1 || o.threads > 64)
+        return error = bad + " (1..64)", false;
+    } else if (name == "--validation") {
+      if (!real(value, o.validation) || o.validation < 0 || o.validation >= 1)
+        return error = bad + " (0 <= F < 1)", false;
+    } else if (name == "--seed") {
+      if (!whole(value, o.seed)) return error = bad + " (an unsigned integer)", false;
+    } else if (name == "--freeze") {
+      o.freeze.emplace_back(value);
+    } else if (name == "--k") {
+      if (!real(value, o.k) || o.k <= 0) return error = bad + " (a number > 0)", false;
+    } else if (value.empty()) {
+      return error = std::string(name) + " needs a file name", false;
+    } else if (name == "--start") {
+      o.start = value;
+    } else if (name == "--out") {
+      o.out = value;
+    } else {
+      o.cpp = value;
+    }
+  }
+  if (!o.help && o.files.empty()) {
+    error = "no feature file given";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace TuneTool
