@@ -135,14 +135,13 @@ int main(int argc, char** argv) {
   for (int e = 1; e <= opt.epochs; ++e) {
     const Clock::time_point t = Clock::now();
     trainer.epoch();
-    const double epochSeconds = secondsSince(t);
     const double trainLoss = meanLoss(pool, data, split.train, trainer.values().data(), k);
+    const double validLoss = hasValid ? meanLoss(pool, data, split.valid, trainer.values().data(), k) : 0.0;
+    const double epochSeconds = secondsSince(t);  // the losses included
     const double elapsed = secondsSince(trainStart);
     const double left = elapsed / e * (opt.epochs - e);
     std::fprintf(stderr, "epoch %d/%d  train %.7f", e, opt.epochs, trainLoss);
-    if (hasValid)
-      std::fprintf(stderr, "  valid %.7f",
-                   meanLoss(pool, data, split.valid, trainer.values().data(), k));
+    if (hasValid) std::fprintf(stderr, "  valid %.7f", validLoss);
     std::fprintf(stderr, "  epoch %.2fs  elapsed %.1fs  left %.1fs\n", epochSeconds, elapsed, left);
   }
 
