@@ -1,6 +1,7 @@
 // quorvane-tune: fits the evaluation's parameter vector to feature files and writes it back as a
 // "tuneparams" listing (and optionally as C++ tables).
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -84,6 +85,7 @@ int main(int argc, char** argv) {
   if (report.malformed > 0)
     std::fprintf(stderr, "quorvane-tune: %s\n", malformedSummary(report).c_str());
   if (data.empty()) return fail("no positions to tune on");
+  if (data.size() > UINT32_MAX) return fail("more than 4294967295 positions; split the data");  // 32-bit indices
   std::fprintf(stderr,
                "quorvane-tune: %zu positions, %zu coefficients, %.1f MB (%.1f bytes per position), "
                "read in %.2f s\n",
