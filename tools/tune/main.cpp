@@ -85,7 +85,8 @@ int main(int argc, char** argv) {
   if (report.malformed > 0)
     std::fprintf(stderr, "quorvane-tune: %s\n", malformedSummary(report).c_str());
   if (data.empty()) return fail("no positions to tune on");
-  if (data.size() > UINT32_MAX) return fail("more than 4294967295 positions; split the data");  // 32-bit indices
+  // Positions are addressed with 32-bit indices.
+  if (data.size() > UINT32_MAX) return fail("more than 4294967295 positions; split the data");
   std::fprintf(stderr,
                "quorvane-tune: %zu positions, %zu coefficients, %.1f MB (%.1f bytes per position), "
                "read in %.2f s\n",
@@ -138,7 +139,8 @@ int main(int argc, char** argv) {
     const Clock::time_point t = Clock::now();
     trainer.epoch();
     const double trainLoss = meanLoss(pool, data, split.train, trainer.values().data(), k);
-    const double validLoss = hasValid ? meanLoss(pool, data, split.valid, trainer.values().data(), k) : 0.0;
+    const double validLoss =
+        hasValid ? meanLoss(pool, data, split.valid, trainer.values().data(), k) : 0.0;
     const double epochSeconds = secondsSince(t);  // the losses included
     const double elapsed = secondsSince(trainStart);
     const double left = elapsed / e * (opt.epochs - e);
