@@ -6,8 +6,10 @@
 #include <set>
 #include <string>
 
+#include "attacks/attacks.h"
+#include "board/zobrist.h"
+#include "eval/endgame.h"
 #include "eval/eval.h"
-#include "support/engine_init.h"
 #include "support/random_walk.h"
 #include "tune/tune.h"
 
@@ -15,7 +17,12 @@ namespace {
 
 class TuneEnvironment : public ::testing::Environment {
  public:
-  void SetUp() override { testsupport::initEngineTables(); }
+  void SetUp() override {
+    Zobrist::init();
+    Attacks::init();
+    Eval::init();
+    Endgame::init();
+  }
 };
 ::testing::Environment* const kEnv = ::testing::AddGlobalTestEnvironment(new TuneEnvironment);
 
