@@ -13,20 +13,7 @@
 #include "board/zobrist.h"
 #include "eval/endgame.h"
 #include "eval/eval.h"
-
-class EvalEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    Zobrist::init();
-    Attacks::init();
-    Eval::init();
-    Endgame::init();
-  }
-};
-
-// An inline variable is initialised once per program however many test files include this header.
-inline ::testing::Environment* const kEvalEnvironment =
-    ::testing::AddGlobalTestEnvironment(new EvalEnvironment);
+#include "support/eval_env.h"
 
 namespace evaltest {
 

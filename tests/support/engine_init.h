@@ -9,11 +9,16 @@
 
 namespace testsupport {
 
-inline void initEngineTables() {
+// What the evaluation (and everything below it) reads; enough for binaries without the search.
+inline void initEvalTables() {
   Zobrist::init();
   Attacks::init();
   Eval::init();
   Endgame::init();
+}
+
+inline void initEngineTables() {
+  initEvalTables();
   Search::init();
 }
 

@@ -6,25 +6,12 @@
 #include <set>
 #include <string>
 
-#include "attacks/attacks.h"
-#include "board/zobrist.h"
-#include "eval/endgame.h"
 #include "eval/eval.h"
+#include "support/eval_env.h"
 #include "support/random_walk.h"
 #include "tune/tune.h"
 
 namespace {
-
-class TuneEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    Zobrist::init();
-    Attacks::init();
-    Eval::init();
-    Endgame::init();
-  }
-};
-::testing::Environment* const kEnv = ::testing::AddGlobalTestEnvironment(new TuneEnvironment);
 
 struct Defaults {
   int v[Tune::NPARAMS];

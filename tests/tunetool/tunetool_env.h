@@ -19,22 +19,10 @@
 #include "board/zobrist.h"
 #include "eval/endgame.h"
 #include "eval/eval.h"
+#include "support/eval_env.h"
 #include "support/random_walk.h"
 #include "tools/tune/dataset.h"
 #include "tune/tune.h"
-
-class TuneToolEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    Zobrist::init();
-    Attacks::init();
-    Eval::init();
-    Endgame::init();
-  }
-};
-
-inline ::testing::Environment* const kTuneToolEnvironment =
-    ::testing::AddGlobalTestEnvironment(new TuneToolEnvironment);
 
 namespace tunetest {
 
