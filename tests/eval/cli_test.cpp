@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "eval_test_env.h"
 #include "support/uci_process.h"
 
 using testsupport::UciProcess;
@@ -30,21 +31,7 @@ CommandResult run(const std::vector<std::string>& args, const std::string& input
 TEST(EvalTraceCommand, PrintsTheTableAndExitsZero) {
   const CommandResult r = run({"evaltrace", "4k3/8/8/8/8/8/8/R3K3 b - - 0 1"});
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out,
-            "eval trace (з точки зору білих, mg / eg):\n"
-            "  material+psqt    481 /  623\n"
-            "  king             0 /  65\n"
-            "  bishop pair      0 /  0\n"
-            "  mobility         20 /  16\n"
-            "  king safety      0 /  0\n"
-            "  rooks (files)    51 / -3\n"
-            "  pawns            0 /  0\n"
-            "  ----------------\n"
-            "  total            552 /  701\n"
-            "  phase           2 / 24\n"
-            "  eg scale        64 / 64\n"
-            "  final (white)   688\n"
-            "  final (stm=b)      -688\n");
+  EXPECT_EQ(r.out, evaltest::kRookEndingTrace);
   EXPECT_EQ(r.err, "");
 }
 

@@ -35,23 +35,6 @@ const char* const kStartTrace =
     "  final (white)   0\n"
     "  final (stm=w)      0\n";
 
-// K+R against K with Black to move, worked out by hand (see the evaluation tests).
-const char* const kRookEndingTrace =
-    "eval trace (з точки зору білих, mg / eg):\n"
-    "  material+psqt    481 /  623\n"
-    "  king             0 /  65\n"
-    "  bishop pair      0 /  0\n"
-    "  mobility         20 /  16\n"
-    "  king safety      0 /  0\n"
-    "  rooks (files)    51 / -3\n"
-    "  pawns            0 /  0\n"
-    "  ----------------\n"
-    "  total            552 /  701\n"
-    "  phase           2 / 24\n"
-    "  eg scale        64 / 64\n"
-    "  final (white)   688\n"
-    "  final (stm=b)      -688\n";
-
 TEST(EvalTrace, InitialPositionLayout) { EXPECT_EQ(traceOf(kStartFen), kStartTrace); }
 
 TEST(EvalTrace, RookEndingWithBlackToMove) {
