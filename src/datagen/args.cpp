@@ -55,6 +55,8 @@ bool applySetting(std::string_view key, const std::string& value, DataGenConfig&
     c.score = readNumber(value) != 0;
   else if (key == "progress")
     c.progress = readNumber(value);
+  else if (key == "threads")
+    c.threads = readInt32(value);
   else
     return false;
   return true;
@@ -84,6 +86,12 @@ bool parseDataGenArgs(int count, char** arguments, DataGenConfig& config) {
       return false;
     }
     ++positional;
+  }
+  // Every worker has a table as large as the one search table, so a silly count must not start.
+  if (config.threads < 1 || config.threads > kMaxDataGenThreads) {
+    std::cerr << "datagen: threads має бути від 1 до " << kMaxDataGenThreads << ": "
+              << config.threads << "\n";
+    return false;
   }
   return true;
 }

@@ -2,15 +2,21 @@
 // labelled text line per kept position.
 #include "datagen/datagen.h"
 
+#include <atomic>
 #include <bit>
 #include <charconv>
 #include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <random>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -73,7 +79,7 @@ bool findOpening(Thread& thread, const DataGenConfig& config, std::mt19937_64& g
     if (list.size == 0) continue;
 
     thread.clearForSearch();
-    gTT.clear();
+    thread.tt->clear();
     int score = 0;
     searchForDataGen(thread, config.maxdepth, config.nodes, score);
     if (std::abs(score) <= config.openingcap) return true;
@@ -174,74 +180,188 @@ GameResult playDataGenGame(Thread& thread, const DataGenConfig& config,
   }
 }
 
+namespace {
+
+// What one game adds to the file; skipped games (no acceptable opening) add nothing.
+struct GameOutput {
+  bool skipped = false;
+  long long positions = 0;
+  std::string text;
+};
+
+// Plays game g on the worker's own thread and table: the outcome depends on g and the settings
+// alone, never on which worker plays it or what it played before.
+GameOutput playIndexedGame(Thread& thread, const DataGenConfig& config, long long g,
+                           std::vector<Sample>& samples) {
+  GameOutput game;
+  std::mt19937_64 gen(config.seed + static_cast<unsigned long long>(g));
+  if (!findOpening(thread, config, gen)) {
+    game.skipped = true;
+    return game;
+  }
+  thread.clearForSearch();
+  thread.tt->clear();
+  samples.clear();
+  const char* result = resultText(playDataGenGame(thread, config, samples));
+  for (const Sample& s : samples) {
+    game.text += s.fen;
+    game.text += " [";
+    game.text += result;
+    game.text += ']';
+    if (config.score) {
+      game.text += " [";
+      appendInt(game.text, s.score);
+      game.text += ']';
+    }
+    game.text += '\n';
+  }
+  game.positions = static_cast<long long>(samples.size());
+  return game;
+}
+
+// Takes finished games from the workers in any order and writes them, with the progress lines, in
+// game order, so the file and the messages are those of a single worker.
+class OrderedWriter {
+ public:
+  OrderedWriter(std::ofstream& out, const DataGenConfig& config, long long window)
+      : out_(out), config_(config), window_(window), start_(Clock::now()) {}
+
+  // The next game index for a worker, or -1 when there is none left or writing failed. Blocks
+  // while the worker would run too far ahead of the file, which bounds the games held in memory.
+  long long claim() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (failed_ || next_ >= config_.games) return -1;
+    const long long g = next_++;
+    cv_.wait(lock, [&] { return failed_ || g < written_ + window_; });
+    return failed_ ? -1 : g;
+  }
+
+  void commit(long long g, GameOutput&& game) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    pending_.emplace(g, std::move(game));
+    for (auto it = pending_.find(written_); it != pending_.end() && !failed_;
+         it = pending_.find(written_)) {
+      write(written_, it->second);
+      pending_.erase(it);
+      ++written_;
+    }
+    cv_.notify_all();
+  }
+
+  void fail() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    failed_ = true;
+    cv_.notify_all();
+  }
+
+  bool failed() const { return failed_.load(); }
+  long long gamesWritten() const { return gamesWritten_; }
+  long long positionsWritten() const { return positionsWritten_; }
+  long long gamesSkipped() const { return gamesSkipped_; }
+  Clock::time_point start() const { return start_; }
+
+ private:
+  void write(long long g, const GameOutput& game) {
+    if (game.skipped) {
+      ++gamesSkipped_;
+      return;
+    }
+    out_.write(game.text.data(), static_cast<std::streamsize>(game.text.size()));
+    // A full disk must not pass for a finished run: stop at the first failed write.
+    if (!out_) {
+      std::cerr << "datagen: помилка запису: " << config_.out << "\n";
+      failed_ = true;
+      return;
+    }
+    positionsWritten_ += game.positions;
+    ++gamesWritten_;
+    if (config_.progress > 0 && (g + 1) % config_.progress == 0) {
+      out_.flush();
+      const auto ns =
+          std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start_).count();
+      const auto ms = ns / 1000000;
+      const double rate =
+          ns > 999999 ? static_cast<double>(gamesWritten_) * 1000.0 / static_cast<double>(ms) : 0.0;
+      std::cerr << "  " << (g + 1) << "/" << config_.games << " партій, " << positionsWritten_
+                << " позицій, " << gamesSkipped_ << " відкинуто, " << rate << " партій/с\n";
+    }
+  }
+
+  std::ofstream& out_;
+  const DataGenConfig& config_;
+  const long long window_;
+  const Clock::time_point start_;
+  std::mutex mutex_;
+  std::condition_variable cv_;
+  std::map<long long, GameOutput> pending_;
+  long long next_ = 0;     // the next game index to hand out
+  long long written_ = 0;  // every game below this index is in the file (or skipped)
+  std::atomic<bool> failed_{false};
+  long long gamesWritten_ = 0;
+  long long positionsWritten_ = 0;
+  long long gamesSkipped_ = 0;
+};
+
+void workerLoop(Thread& thread, const DataGenConfig& config, OrderedWriter& writer) {
+  std::vector<Sample> samples;
+  for (long long g; (g = writer.claim()) >= 0;)
+    writer.commit(g, playIndexedGame(thread, config, g, samples));
+}
+
+}  // namespace
+
 int runDataGen(const DataGenConfig& config) {
   std::ofstream out(config.out, std::ios::out | std::ios::trunc | std::ios::binary);
   if (!out.is_open()) {
     std::cerr << "datagen: не вдалося відкрити для запису: " << config.out << "\n";
     return 1;
   }
+  const int workers = config.threads;
   std::cerr << "datagen: games=" << config.games << " out=" << config.out << " seed=" << config.seed
             << " nodes=" << config.nodes << " maxdepth=" << config.maxdepth
-            << " randomplies=" << config.randomplies << " score=" << (config.score ? 1 : 0) << "\n";
+            << " randomplies=" << config.randomplies << " score=" << (config.score ? 1 : 0);
+  if (workers != 1) std::cerr << " threads=" << workers;
+  std::cerr << "\n";
 
-  auto thread = std::make_unique<Thread>(1);
-  const auto start = Clock::now();
-  long long gamesWritten = 0;
-  long long positionsWritten = 0;
-  long long gamesSkipped = 0;
-  std::vector<Sample> samples;
-  std::string line;
-
-  for (long long g = 0; g < config.games; ++g) {
-    std::mt19937_64 gen(config.seed + static_cast<unsigned long long>(g));
-    if (!findOpening(*thread, config, gen)) {
-      ++gamesSkipped;
-      continue;
-    }
-    thread->clearForSearch();
-    gTT.clear();
-    samples.clear();
-    const char* result = resultText(playDataGenGame(*thread, config, samples));
-
-    for (const Sample& s : samples) {
-      line.assign(s.fen);
-      line += " [";
-      line += result;
-      line += ']';
-      if (config.score) {
-        line += " [";
-        appendInt(line, s.score);
-        line += ']';
-      }
-      line += '\n';
-      out.write(line.data(), static_cast<std::streamsize>(line.size()));
-    }
-    // A full disk must not pass for a finished run: stop at the first failed write.
-    if (!out) {
-      std::cerr << "datagen: помилка запису: " << config.out << "\n";
+  // The first worker plays on the calling thread with the global table; every other one gets a
+  // table of the same size, since the size decides which entries survive and so the moves played.
+  std::vector<std::unique_ptr<Thread>> threads;
+  std::vector<std::unique_ptr<TranspositionTable>> tables;
+  const auto mb = static_cast<std::size_t>(gTT.bucketCount() / TranspositionTable::kBucketsPerMb);
+  for (int w = 0; w < workers; ++w) {
+    threads.push_back(std::make_unique<Thread>(1));
+    if (w == 0) continue;
+    tables.push_back(std::make_unique<TranspositionTable>());
+    if (!tables.back()->resize(mb)) {
+      std::cerr << "datagen: не вистачає пам'яті для threads=" << workers << "\n";
       return 1;
     }
-    positionsWritten += static_cast<long long>(samples.size());
-    ++gamesWritten;
+    threads.back()->tt = tables.back().get();
+  }
 
-    if (config.progress > 0 && (g + 1) % config.progress == 0) {
-      out.flush();
-      const auto ns =
-          std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start).count();
-      const auto ms = ns / 1000000;
-      const double rate =
-          ns > 999999 ? static_cast<double>(gamesWritten) * 1000.0 / static_cast<double>(ms) : 0.0;
-      std::cerr << "  " << (g + 1) << "/" << config.games << " партій, " << positionsWritten
-                << " позицій, " << gamesSkipped << " відкинуто, " << rate << " партій/с\n";
+  OrderedWriter writer(out, config, 32LL * workers);
+  std::vector<std::thread> helpers;
+  for (int w = 1; w < workers; ++w) {
+    try {
+      helpers.emplace_back(workerLoop, std::ref(*threads[static_cast<std::size_t>(w)]),
+                           std::cref(config), std::ref(writer));
+    } catch (const std::system_error&) {
+      std::cerr << "datagen: не вдалося запустити потік для threads=" << workers << "\n";
+      writer.fail();
+      break;
     }
   }
+  if (!writer.failed()) workerLoop(*threads[0], config, writer);
+  for (std::thread& h : helpers) h.join();
+  if (writer.failed()) return 1;
 
   out.flush();
   if (!out) {
     std::cerr << "datagen: помилка запису: " << config.out << "\n";
     return 1;
   }
-  std::cerr << "datagen: готово — " << gamesWritten << " партій, " << positionsWritten
-            << " позицій, " << gamesSkipped << " відкинуто, " << elapsedSeconds(start) << " с\n";
+  std::cerr << "datagen: готово — " << writer.gamesWritten() << " партій, "
+            << writer.positionsWritten() << " позицій, " << writer.gamesSkipped() << " відкинуто, "
+            << elapsedSeconds(writer.start()) << " с\n";
   return 0;
 }

@@ -9,6 +9,8 @@
 
 class Thread;
 
+inline constexpr int kMaxDataGenThreads = 256;
+
 struct DataGenConfig {
   long long games = 1000;
   std::string out = "data.txt";
@@ -29,6 +31,7 @@ struct DataGenConfig {
   bool skipquiet = true;
   bool score = true;
   long long progress = 100;
+  int threads = 1;  // games played side by side; the file is the same for every count
 };
 
 enum class GameResult { WhiteWin = 0, Draw = 1, BlackWin = 2 };
@@ -39,8 +42,8 @@ struct Sample {
   int score;
 };
 
-// Settings after the subcommand name; false (after a message on standard error) on an unknown key
-// or a third positional argument.
+// Settings after the subcommand name; false (after a message on standard error) on an unknown key,
+// a third positional argument or a thread count outside 1..kMaxDataGenThreads.
 bool parseDataGenArgs(int count, char** arguments, DataGenConfig& config);
 // Returns the exit status: 0, or 1 when the output file cannot be opened.
 int runDataGen(const DataGenConfig& config);

@@ -172,7 +172,7 @@ int alphaBeta(Thread& t, Board& b, int alpha, int beta, int depth, SearchStack* 
 
   const Move excluded = ss->excludedMove;
   TTData tte;
-  const bool ttHit = gTT.probe(b.key, tte);
+  const bool ttHit = t.tt->probe(b.key, tte);
   const Move ttMove = ttHit ? tte.move : 0;
   const int ttScore = ttHit ? TranspositionTable::scoreFromTT(tte.score, ply) : 0;
   if (ttHit && !excluded && !pvNode && tte.depth >= depth) {
@@ -195,7 +195,7 @@ int alphaBeta(Thread& t, Board& b, int alpha, int beta, int depth, SearchStack* 
         (b.pieces[us][Knight] | b.pieces[us][Bishop] | b.pieces[us][Rook] | b.pieces[us][Queen])) {
       SearchStack child{ply + 1, 0, 0};
       b.makeNullMove();
-      gTT.prefetch(b.key);
+      t.tt->prefetch(b.key);
       const int score = -alphaBeta(t, b, -beta, -beta + 1, depth <= 5 ? depth - 3 : depth - 4, &child, !cutNode);
       b.unmakeNullMove();
       if (score >= beta) return beta;
@@ -246,7 +246,7 @@ int alphaBeta(Thread& t, Board& b, int alpha, int beta, int depth, SearchStack* 
     const bool mustCheck = lmpCase && isQuietMove(m) && count >= lmpLimit;
 
     b.makeMove(m);
-    gTT.prefetch(b.key);
+    t.tt->prefetch(b.key);
     if (b.isAttacked(b.kingSquare(us), them)) {
       b.unmakeMove(m);
       continue;
@@ -311,7 +311,7 @@ int alphaBeta(Thread& t, Board& b, int alpha, int beta, int depth, SearchStack* 
         if (!excluded && !inCheck && isQuietMove(m) && score <= kMaxNonMate && score > staticEval)
           updateCorrection(corr, score, staticEval, depth);
         if (excluded) return score;
-        gTT.store(b.key, m, score, depth, Lower, ply);
+        t.tt->store(b.key, m, score, depth, Lower, ply);
         return score;
       }
       alpha = score;
@@ -331,7 +331,7 @@ int alphaBeta(Thread& t, Board& b, int alpha, int beta, int depth, SearchStack* 
       (bound == Exact || bestScore < staticEval))
     updateCorrection(corr, bestScore, staticEval, depth);
 
-  if (!excluded) gTT.store(b.key, bestMove, bestScore, depth, bound, ply);
+  if (!excluded) t.tt->store(b.key, bestMove, bestScore, depth, bound, ply);
   return bestScore;
 }
 
@@ -348,7 +348,7 @@ int quiesce(Thread& t, Board& b, int alpha, int beta, int ply, int qply) {
   prefetchSlots(corr);
   const int rawEval = evaluate(b);
   TTData tte;
-  const bool ttHit = gTT.probe(b.key, tte);
+  const bool ttHit = t.tt->probe(b.key, tte);
   const Move ttMove = ttHit ? tte.move : 0;
   // Every stored entry is at least as deep as a quiescence node (-1).
   if (ttHit && beta - alpha == 1 && tte.depth >= -1) {
@@ -359,7 +359,7 @@ int quiesce(Thread& t, Board& b, int alpha, int beta, int ply, int qply) {
 
   const int staticEval = correctedEval(corr, rawEval);
   if (staticEval >= beta) {
-    if (!stopped()) gTT.store(b.key, 0, staticEval, -1, Lower, ply);
+    if (!stopped()) t.tt->store(b.key, 0, staticEval, -1, Lower, ply);
     return beta;
   }
 
@@ -402,7 +402,7 @@ int quiesce(Thread& t, Board& b, int alpha, int beta, int ply, int qply) {
       if (!seeGE(b, m, 0)) continue;
     }
     b.makeMove(m);
-    gTT.prefetch(b.key);
+    t.tt->prefetch(b.key);
     if (b.isAttacked(b.kingSquare(us), them)) {
       b.unmakeMove(m);
       continue;
@@ -410,7 +410,7 @@ int quiesce(Thread& t, Board& b, int alpha, int beta, int ply, int qply) {
     const int score = -quiesce(t, b, -beta, -best, ply + 1, qply + 1);
     b.unmakeMove(m);
     if (score >= beta) {
-      if (!stopped()) gTT.store(b.key, m, score, -1, Lower, ply);
+      if (!stopped()) t.tt->store(b.key, m, score, -1, Lower, ply);
       return beta;
     }
     if (score > best) {
@@ -420,6 +420,6 @@ int quiesce(Thread& t, Board& b, int alpha, int beta, int ply, int qply) {
   }
 
   if (stopped()) return best;
-  gTT.store(b.key, bestMove, best, -1, Upper, ply);
+  t.tt->store(b.key, bestMove, best, -1, Upper, ply);
   return best;
 }

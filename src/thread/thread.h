@@ -10,6 +10,7 @@
 
 #include "board/board.h"
 #include "timeman/timeman.h"
+#include "tt/tt.h"
 
 // One search thread. The object is large (history and correction tables, a board with its undo
 // stack) and lives on the heap; its OS thread parks in idleLoop between searches.
@@ -55,6 +56,9 @@ class Thread {
   i32 rootBestScore = 0;
   u32 bestMove = 0;
   i32 bestScore = 0;
+  // The table this thread's searches read and write: the shared one, except for data-generation
+  // workers, which each play their own games with a table of their own.
+  TranspositionTable* tt = &gTT;
 
  private:
   std::thread osThread;

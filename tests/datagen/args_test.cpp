@@ -27,6 +27,7 @@ void expectDefaults(const DataGenConfig& c) {
   EXPECT_TRUE(c.skipquiet);
   EXPECT_TRUE(c.score);
   EXPECT_EQ(c.progress, 100);
+  EXPECT_EQ(c.threads, 1);
 }
 
 }  // namespace
@@ -42,7 +43,8 @@ TEST(DataGenArgs, EveryKeySetsItsField) {
   ASSERT_TRUE(parse(
       {"games=3", "out=o.txt", "seed=7", "nodes=11", "maxdepth=5", "randomplies=2", "openingcap=90",
        "openingtries=4", "resign=700", "resignplies=3", "draw=5", "drawplies=9", "drawmin=20",
-       "maxplies=80", "evalcap=1500", "skipcheck=0", "skipquiet=0", "score=0", "progress=10"},
+       "maxplies=80", "evalcap=1500", "skipcheck=0", "skipquiet=0", "score=0", "progress=10",
+       "threads=3"},
       c));
   EXPECT_EQ(c.games, 3);
   EXPECT_EQ(c.out, "o.txt");
@@ -63,6 +65,21 @@ TEST(DataGenArgs, EveryKeySetsItsField) {
   EXPECT_FALSE(c.skipquiet);
   EXPECT_FALSE(c.score);
   EXPECT_EQ(c.progress, 10);
+  EXPECT_EQ(c.threads, 3);
+}
+
+// Each worker takes a table as large as the search table, so the count is checked.
+TEST(DataGenArgs, ThreadCountOutsideItsRangeRejected) {
+  for (const char* value : {"0", "-1", "257", "", "x"}) {
+    DataGenConfig c;
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(parse({std::string("threads=") + value}, c)) << value;
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(dgtest::startsWith(err, "datagen: threads має бути від 1 до 256: ")) << err;
+  }
+  DataGenConfig c;
+  ASSERT_TRUE(parse({"threads=256"}, c));
+  EXPECT_EQ(c.threads, 256);
 }
 
 TEST(DataGenArgs, PositionalGamesThenOut) {

@@ -198,6 +198,60 @@ TEST(DataGenRun, ProgressLines) {
   EXPECT_EQ(lines(run(c).err).size(), 2u);
 }
 
+// Parallel workers and seed-range shards must give the one-worker file byte for byte, and the same
+// messages in the same order (only the timings may differ).
+TEST(DataGenRun, WorkersAndShardsWriteTheOneWorkerFile) {
+  TempDir dir;
+  DataGenConfig c = tinyConfig(dir.file("one.txt"));
+  c.games = 6;
+  c.progress = 2;
+  const RunOutcome one = run(c);
+  ASSERT_EQ(one.status, 0) << one.err;
+  ASSERT_FALSE(one.file.empty());
+  // A message without its timing: the part before the rate of a progress line or the time of the
+  // summary.
+  auto untimed = [](const std::string& err) {
+    std::vector<std::string> out;
+    for (const std::string& l : lines(err)) out.push_back(l.substr(0, l.rfind(", ")));
+    return out;
+  };
+  std::vector<std::string> expected = untimed(one.err);
+  ASSERT_EQ(expected.size(), 5u) << one.err;
+  // Appending (not "t" + string) avoids a false -Wrestrict of g++ 12.
+  auto numbered = [](const char* stem, long long n) {
+    std::string name(stem);
+    name += std::to_string(n);
+    return name += ".txt";
+  };
+
+  for (const int threads : {2, 3, 7}) {
+    c.threads = threads;
+    c.out = dir.file(numbered("t", threads));
+    const RunOutcome r = run(c);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.file, one.file) << threads << " threads";
+    expected[0] = one.err.substr(0, one.err.find('\n'));
+    expected[0].replace(expected[0].find("one.txt"), 7, numbered("t", threads));
+    expected[0] += " threads=";
+    expected[0] += std::to_string(threads);
+    EXPECT_EQ(untimed(r.err), expected) << r.err;
+  }
+
+  // Shard i of K plays games seed + i * games .. with the same settings; in index order the shards
+  // are the one-machine file.
+  std::string shards;
+  for (const unsigned long long index : {0, 1, 2}) {
+    DataGenConfig shard = tinyConfig(dir.file(numbered("shard", static_cast<long long>(index))));
+    shard.games = 2;
+    shard.seed = 5 + index * 2;
+    shard.threads = 2;
+    const RunOutcome r = run(shard);
+    ASSERT_EQ(r.status, 0) << r.err;
+    shards += r.file;
+  }
+  EXPECT_EQ(shards, one.file);
+}
+
 TEST(DataGenRun, UnwritableOutput) {
   TempDir dir;
   DataGenConfig c = tinyConfig(dir.file("missing/d.txt"));
@@ -210,15 +264,18 @@ TEST(DataGenRun, UnwritableOutput) {
 TEST(DataGenRun, WriteErrorIsAFailure) {
   if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
   DataGenConfig c = tinyConfig("/dev/full");
-  c.games = 1;
   c.maxplies = 10;
   c.skipquiet = false;
-  testing::internal::CaptureStderr();
-  const int status = runDataGen(c);
-  const std::string err = testing::internal::GetCapturedStderr();
-  EXPECT_EQ(status, 1);
-  EXPECT_NE(err.find("datagen: помилка запису: /dev/full\n"), std::string::npos) << err;
-  EXPECT_EQ(err.find("готово"), std::string::npos) << err;
+  for (const int threads : {1, 2}) {  // the other workers stop too
+    c.games = threads == 1 ? 1 : 20;
+    c.threads = threads;
+    testing::internal::CaptureStderr();
+    const int status = runDataGen(c);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(err.find("datagen: помилка запису: /dev/full\n"), std::string::npos) << err;
+    EXPECT_EQ(err.find("готово"), std::string::npos) << err;
+  }
 }
 
 // Long random openings and long games must not run out of undo records (1024).
