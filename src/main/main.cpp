@@ -1,5 +1,6 @@
 // Program entry: start-up order of the global tables, then one subcommand or the UCI loop.
 #include <cstring>
+#include <iostream>
 
 #include "attacks/attacks.h"
 #include "board/zobrist.h"
@@ -11,6 +12,7 @@
 #include "tt/tt.h"
 #include "tune/tune.h"
 #include "uci/uci.h"
+#include "uci/version.h"
 
 int main(int argc, char** argv) {
   Zobrist::init();
@@ -22,6 +24,10 @@ int main(int argc, char** argv) {
 
   if (argc >= 2) {
     const char* cmd = argv[1];
+    if (std::strcmp(cmd, "--version") == 0) {
+      std::cout << kEngineId << '\n' << std::flush;
+      return std::cout ? 0 : 1;
+    }
     // Rows are tried in this order; a row whose required arguments are missing falls through.
     if (argc >= 4 && std::strcmp(cmd, "perft") == 0) return cmdPerft(argv[2], argv[3]);
     if (std::strcmp(cmd, "benchsearch") == 0) return cmdBenchSearch(argc, argv);

@@ -13,6 +13,7 @@
 #include "timeman/timeman.h"
 #include "tt/tt.h"
 #include "uci/sysmem.h"
+#include "uci/version.h"
 
 Board gPos;
 
@@ -33,12 +34,14 @@ void stopSearch() {
 }
 
 void handleUci() {
-  std::cout << "id name Quorvane 0.11.0\n"
-               "id author the Quorvane developers\n"
-               "option name Hash type spin default 64 min 1 max 65536\n"
-               "option name Threads type spin default 1 min 1 max 256\n"
-               "option name Move Overhead type spin default 10 min 0 max 5000\n"
-               "uciok\n"
+  // One write, like every reply: "uci" may arrive while the search threads print.
+  std::cout << (std::string("id name ") + kEngineId +
+                "\n"
+                "id author the Quorvane developers\n"
+                "option name Hash type spin default 64 min 1 max 65536\n"
+                "option name Threads type spin default 1 min 1 max 256\n"
+                "option name Move Overhead type spin default 10 min 0 max 5000\n"
+                "uciok\n")
             << std::flush;
 }
 

@@ -38,6 +38,17 @@ TEST(CommandLine, FallsBackToTheUciLoop) {
   expectUciLoop({"evaltrace"});
   expectUciLoop({"featureexport", "only-one-path"});
   expectUciLoop({"benchx"});
+  expectUciLoop({"--Version"});
+}
+
+TEST(CommandLine, VersionNamesTheEngineAsTheUciHandshakeDoes) {
+  const auto version = runEngine({"--version"}, "", kTimeoutMs);
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.err, "");
+  const auto handshake = runEngine({}, "uci\n", kTimeoutMs);
+  ASSERT_EQ(handshake.out.rfind("id name ", 0), 0u);
+  EXPECT_EQ(version.out, handshake.out.substr(8, handshake.out.find('\n') - 8 + 1));
+  EXPECT_EQ(version.out, "Quorvane 0.11.0\n");
 }
 
 TEST(CommandLine, UciLoopWithNoInputExitsCleanly) {
