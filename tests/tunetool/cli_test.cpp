@@ -54,14 +54,32 @@ TEST(TuneCli, HelpAndBadCommandLines) {
 
   r = tune(dir, "");
   EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.err.rfind("quorvane-tune: no feature file given\nusage: ", 0), 0u) << r.err;
+  EXPECT_EQ(r.err.rfind("quorvane-tune: no data or feature file given\nusage: ", 0), 0u) << r.err;
   EXPECT_EQ(r.out, "");
 
   const std::string f = featureFile(dir);
-  for (const char* bad :
-       {"--epochs -1", "--epochs=x", "--lr 0", "--threads 0", "--threads 65", "--validation 1",
-        "--validation=-0.1", "--batch -3", "--seed -1", "--k nan", "--lr-decay 0", "--lr-decay 1.5",
-        "--bogus 1", "-x", "--out", "--out="}) {
+  for (const char* bad : {"--epochs -1",
+                          "--epochs=x",
+                          "--lr 0",
+                          "--threads 0",
+                          "--threads 65",
+                          "--validation 1",
+                          "--validation=-0.1",
+                          "--batch -3",
+                          "--seed -1",
+                          "--k nan",
+                          "--lr-decay 0",
+                          "--lr-decay 1.5",
+                          "--bogus 1",
+                          "-x",
+                          "--out",
+                          "--out=",
+                          "--lambda 1.5",
+                          "--lambda=-0.1",
+                          "--reg -1",
+                          "--max-score 0",
+                          "--format xml",
+                          "--log="}) {
     r = tune(dir, std::string(bad) + " " + f);
     EXPECT_EQ(r.status, 2) << bad;
     EXPECT_NE(r.err.find("usage: "), std::string::npos) << bad << ": " << r.err;
@@ -150,6 +168,44 @@ TEST(TuneCli, TunesWritesBothOutputsAndReportsProgress) {
                                  dir.file("tuned.txt") + " " + f + " " + withJunk);
   ASSERT_EQ(again.status, 0) << again.err;
   EXPECT_EQ(tunetest::readFile(dir.file("tuned.txt")), first);
+}
+
+// A datagen file read directly, with the blended target and the loss table; the same result with
+// one and two threads. The blend needs scores, which feature files lack.
+TEST(TuneCli, DataFilesBlendTheScoreAndLogTheLosses) {
+  TempDir dir;
+  const std::string games = dir.file("games.txt");
+  ASSERT_EQ(
+      tunetest::runCommand(std::string(QUORVANE_BIN) +
+                           " datagen games=3 nodes=300 maxdepth=4 out=" + games + " 2>/dev/null"),
+      0);
+  std::string first;
+  for (const char* threads : {"2", "1"}) {
+    const ToolRun r = tune(dir, std::string("--epochs 2 --batch 32 --lambda 0.5 --reg 1e-6 ") +
+                                    "--max-score 1500 --threads " + threads + " --log " +
+                                    dir.file("log.tsv") + " " + games);
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const char* part :
+         {"quorvane-tune: 1 data file: 3 games; ", " positions left out by --max-score\n",
+          "quorvane-tune: target = 0.5 * sigmoid(K * search score) + 0.5 * result"})
+      EXPECT_NE(r.err.find(part), std::string::npos) << part << "\n" << r.err;
+    if (first.empty()) first = r.out;
+    EXPECT_EQ(r.out, first) << threads << " threads";
+    std::istringstream log(tunetest::readFile(dir.file("log.tsv")));
+    std::vector<std::string> rows;
+    for (std::string row; std::getline(log, row);) rows.push_back(row);
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[0], "epoch\ttrain\tvalid\tseconds");
+    EXPECT_EQ(rows[1].rfind("0\t0.", 0), 0u) << rows[1];
+    EXPECT_EQ(rows[3].rfind("2\t0.", 0), 0u) << rows[3];
+  }
+  EXPECT_NE(first, engineListing());
+
+  const ToolRun r = tune(dir, "--lambda 0.3 " + featureFile(dir));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("quorvane-tune: --lambda needs a search score for every position; "),
+            std::string::npos)
+      << r.err;
 }
 
 TEST(TuneCli, StartsFromAGivenListing) {

@@ -158,6 +158,7 @@ TEST(Fit, OneAndTwoThreadsGiveTheSameNumbers) {
   TrainConfig config;
   config.batch = 700;
   config.seed = 7;
+  config.reg = 1e-6;
   auto run = [&](int threads) {
     LanePool pool(threads);
     Trainer trainer(s.data, split.train, config, start.data(), {}, kTrueK, pool);
@@ -174,6 +175,57 @@ TEST(Fit, OneAndTwoThreadsGiveTheSameNumbers) {
   // Another seed shuffles the batches differently.
   config.seed = 8;
   EXPECT_FALSE(run(2).first == one.first);
+}
+
+TEST(Fit, RegularisationHoldsTheValuesNearTheStart) {
+  const Synthetic& s = synthetic();
+  const std::vector<int> start = defaults();
+  LanePool pool(2);
+  auto distance = [&](double reg) {
+    TrainConfig config;
+    config.batch = 500;
+    config.reg = reg;
+    Trainer trainer(s.data, s.all, config, start.data(), {}, kTrueK, pool);
+    for (int e = 0; e < 3; ++e) trainer.epoch();
+    double d = 0;
+    for (int i = 0; i < Tune::NPARAMS; ++i)
+      d += std::abs(trainer.values()[static_cast<std::size_t>(i)] -
+                    start[static_cast<std::size_t>(i)]);
+    return d;
+  };
+  const double free = distance(0), held = distance(1e-3);
+  EXPECT_GT(free, 0);
+  EXPECT_LT(held, free / 2) << free << " " << held;
+}
+
+// Whole games go to one side; without games the plain split is used.
+TEST(Split, KeepsGamesWhole) {
+  DataSet d;
+  for (int i = 0; i < 100; ++i) d.add(tunetest::parsed("0.5 0 64 0 0 0"));
+  const Split plain = splitData(d, 0.3, 3);
+  EXPECT_EQ(plain.valid, splitData(100, 0.3, 3).valid);
+  const std::vector<DataSet::Game> games = {{0, 10}, {20, 30}, {60, 5}};
+  for (const DataSet::Game& g : games) d.addGame(g.first, g.count);
+  for (const std::uint64_t seed : {1u, 2u, 3u, 4u}) {
+    const Split a = splitData(d, 0.3, seed), b = splitData(d, 0.3, seed);
+    EXPECT_EQ(a.valid, b.valid);
+    EXPECT_LE(a.valid.size(), 30u);
+    EXPECT_GE(a.valid.size(), 20u);
+    std::set<std::uint32_t> valid(a.valid.begin(), a.valid.end());
+    std::set<std::uint32_t> all(a.train.begin(), a.train.end());
+    all.insert(valid.begin(), valid.end());
+    EXPECT_EQ(all.size(), 100u);
+    for (const DataSet::Game& g : games) {
+      const bool first = valid.count(g.first) > 0;
+      for (std::uint32_t j = 1; j < g.count; ++j)
+        EXPECT_EQ(valid.count(g.first + j) > 0, first) << "game at " << g.first;
+    }
+  }
+  // A game larger than the validation share never empties the training set.
+  DataSet one;
+  for (int i = 0; i < 10; ++i) one.add(tunetest::parsed("0.5 0 64 0 0 0"));
+  one.addGame(0, 10);
+  EXPECT_EQ(splitData(one, 0.5, 1).train.size(), 10u);
 }
 
 TEST(Split, IsASeededPartition) {

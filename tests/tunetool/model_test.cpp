@@ -1,10 +1,12 @@
 // The tuner's evaluation against the engine's: with the engine's own values it must give evaluate's
-// score exactly (White's view, halfmove clock 0), both for lines made in-process and for lines the
-// real datagen and featureexport commands wrote. Also the gradient against finite differences.
+// score exactly (White's view), both for lines made in-process and for the files the real datagen
+// and featureexport commands wrote. Also the gradient against finite differences.
 #include "tools/tune/model.h"
 
+#include <algorithm>
 #include <cmath>
 
+#include "datagen/datagen.h"
 #include "tools/tune/trainer.h"
 #include "tunetool_env.h"
 
@@ -41,7 +43,9 @@ TEST(TunerEvaluation, EqualsEvaluateOnRandomWalkPositions) {
   EXPECT_EQ(mismatches, 0);
 }
 
-TEST(TunerEvaluation, EqualsEvaluateOnAnExportedDatagenSample) {
+// The data file read directly gives the export's features, plus the clock (so the engine's own
+// evaluation with its fifty-move damping) and the search score.
+TEST(TunerEvaluation, EqualsEvaluateOnADatagenFileAndItsExport) {
   TempDir dir;
   const std::string games = dir.file("games.txt"), features = dir.file("features.txt");
   ASSERT_EQ(
@@ -51,33 +55,49 @@ TEST(TunerEvaluation, EqualsEvaluateOnAnExportedDatagenSample) {
   ASSERT_EQ(tunetest::runCommand(std::string(QUORVANE_BIN) + " featureexport " + games + " " +
                                  features + " 2>/dev/null"),
             0);
-  DataSet data;
+  DataSet exported, direct;
   LoadReport report;
   std::string error;
-  ASSERT_TRUE(loadFeatureFiles({features}, data, report, error)) << error;
+  ASSERT_TRUE(loadFeatureFiles({features}, exported, report, error)) << error;
+  ASSERT_TRUE(loadFiles({games}, FileFormat::Auto, {}, direct, report, error)) << error;
   EXPECT_EQ(report.malformed, 0u) << malformedSummary(report);
+  EXPECT_EQ(report.dataFiles, 1u);
 
   std::istringstream lines(tunetest::readFile(games));
-  std::vector<std::string> fens;
-  std::vector<float> results;
+  std::vector<DataGenSample> samples;
   for (std::string line; std::getline(lines, line);) {
-    const std::size_t bracket = line.find(" [");
-    ASSERT_NE(bracket, std::string::npos) << line;
-    fens.push_back(tunetest::withClockZero(line.substr(0, bracket)));
-    const std::string r = line.substr(bracket + 2, 3);
-    results.push_back(r == "1.0" ? 1.0f : r == "0.5" ? 0.5f : 0.0f);
+    samples.emplace_back();
+    ASSERT_TRUE(parseDataGenLine(line, samples.back())) << line;
   }
-  ASSERT_GT(fens.size(), 20u);
-  ASSERT_EQ(data.size(), fens.size());
+  ASSERT_GT(samples.size(), 20u);
+  ASSERT_EQ(exported.size(), samples.size());
+  ASSERT_EQ(direct.size(), samples.size());
 
   const std::vector<int> v = defaults();
   auto board = std::make_unique<Board>();
-  for (std::size_t i = 0; i < fens.size(); ++i) {
-    ASSERT_TRUE(board->setFen(fens[i])) << fens[i];
+  int withClock = 0;
+  for (std::size_t i = 0; i < samples.size(); ++i) {
+    const std::string& fen = samples[i].fen;
+    ASSERT_TRUE(board->setFen(fen)) << fen;
+    withClock += board->halfmoveClock > 0;
     const int e = evaluate(*board);
-    EXPECT_EQ(evaluateExact(data, i, v.data()), board->side == White ? e : -e) << fens[i];
-    EXPECT_EQ(data.result(i), results[i]) << fens[i];
+    EXPECT_EQ(evaluateExact(direct, i, v.data()), board->side == White ? e : -e) << fen;
+    EXPECT_EQ(direct.score(i), samples[i].score) << fen;
+    EXPECT_EQ(direct.result(i), static_cast<float>(samples[i].result)) << fen;
+    ASSERT_TRUE(board->setFen(tunetest::withClockZero(fen))) << fen;
+    const int e0 = evaluate(*board);
+    EXPECT_EQ(evaluateExact(exported, i, v.data()), board->side == White ? e0 : -e0) << fen;
+    EXPECT_EQ(exported.result(i), direct.result(i)) << fen;
+    EXPECT_EQ(exported.score(i), kNoScore);
+    // Same features: the same evaluation at clock 0.
+    ASSERT_EQ(direct.end(i) - direct.begin(i), exported.end(i) - exported.begin(i)) << fen;
+    EXPECT_TRUE(std::equal(direct.begin(i), direct.end(i), exported.begin(i),
+                           [](const Entry& a, const Entry& b) {
+                             return a.index == b.index && a.mg == b.mg && a.eg == b.eg;
+                           }))
+        << fen;
   }
+  EXPECT_GT(withClock, 0);  // the damping was exercised
 }
 
 TEST(TunerEvaluation, BlendsMiddlegameAndScaledEndgameWithTruncation) {
@@ -104,6 +124,7 @@ TEST(TunerGradient, MatchesFiniteDifferencesOfTheLoss) {
   testsupport::WalkRng rng(99);
   for (auto s : samples) {
     s.line.result = static_cast<float>(rng.below(3)) / 2.0f;
+    s.line.clock = static_cast<std::uint8_t>(rng.below(100));  // data files' fifty-move damping
     data.add(s.line);
   }
   std::vector<std::uint32_t> all(data.size());

@@ -1,4 +1,5 @@
 // Reading feature lines and files: what is accepted, what is skipped and why, and the stored form.
+#include "tools/tune/model.h"
 #include "tunetool_env.h"
 
 using namespace TuneTool;
@@ -109,8 +110,10 @@ TEST(DataSet, StoresPositionsCompactlyAndInOrder) {
   EXPECT_EQ(d.mgBase(2), 7);
   EXPECT_EQ(d.egBase(0), -6);
   EXPECT_FLOAT_EQ(d.result(2), 0.5f);
-  // 4 + 1 + 1 + 4 + 4 + 8 bytes per position, 4 per coefficient, plus the leading offset.
-  EXPECT_EQ(d.bytesUsed(), 3u * 22u + 8u + 3u * 4u);
+  EXPECT_EQ(d.clock(1), 0);
+  EXPECT_EQ(d.score(1), kNoScore);
+  // 4 + 1 + 1 + 1 + 2 + 4 + 4 + 8 bytes per position, 4 per coefficient, plus the leading offset.
+  EXPECT_EQ(d.bytesUsed(), 3u * 25u + 8u + 3u * 4u);
   const std::vector<bool> active = d.activeParams();
   EXPECT_TRUE(active[3] && active[900] && active[1081]);
   EXPECT_FALSE(active[0] || active[4]);
@@ -182,6 +185,64 @@ TEST(LoadFeatureFiles, LongLinesSpanningReadsAndManyLinesAreRead) {
   ASSERT_EQ(d.size(), 3001u);
   EXPECT_EQ(d.entryCount(), 1500u * 1082u + 1500u * 2u + 1u);
   EXPECT_EQ(d.begin(3000)->index, 5);
+}
+
+// Data lines next to feature lines: each file read by its first line's format, games found by
+// result and ply, the score filter, and bad data lines with their reasons.
+TEST(LoadFiles, DataFilesGamesAndTheScoreFilter) {
+  TempDir dir;
+  const std::string e4 = "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1";
+  const std::string e5 = "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq - 0 2";
+  const std::string nf3 = "rnbqkbnr/pppp1ppp/8/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R b KQkq - 1 2";
+  const std::string data =
+      dir.write("games.txt", "\n" + e4 + " [1.0] [35]\n" +                   // game 1
+                                 e5 + " [1.0] [-20]\n" + "garbage]\n" +      // line 4
+                                 nf3 + " [1.0] [2500]\n" +                   // filtered
+                                 "8/8/8/8/8/8/8/8 w - - 0 1 [0.5]\n" +       // line 6
+                                 e4 + " [1.0] [12]\n" +                      // game 2: ply
+                                 e5 + " [1.0] [15]\n" + e5 + " [0.5]\r\n");  // game 3: result
+  const std::string features = dir.write("f.txt", "1 24 64 0 0 1 3 1 0\n");
+  DataSet d;
+  LoadReport report;
+  std::string error;
+  LoadFilter filter;
+  filter.maxScore = 2000;
+  ASSERT_TRUE(loadFiles({features, data}, FileFormat::Auto, filter, d, report, error)) << error;
+  EXPECT_EQ(report.dataFiles, 1u);
+  EXPECT_EQ(report.malformed, 2u);
+  EXPECT_EQ(report.filtered, 1u);
+  EXPECT_EQ(report.games, 3u);
+  ASSERT_EQ(report.examples.size(), 2u);
+  EXPECT_EQ(report.examples[0], data + ":4: not a data line (FEN [result] [score])");
+  EXPECT_EQ(report.examples[1], data + ":6: bad FEN");
+  ASSERT_EQ(d.size(), 6u);
+  EXPECT_EQ(d.score(0), kNoScore);  // the feature line
+  EXPECT_EQ(d.score(2), -20);
+  EXPECT_EQ(d.clock(2), 0);
+  EXPECT_EQ(d.score(5), kNoScore);
+  EXPECT_FLOAT_EQ(d.result(5), 0.5f);
+  ASSERT_EQ(d.games().size(), 2u);  // the lone positions are not listed
+  EXPECT_EQ(d.games()[0].first, 1u);
+  EXPECT_EQ(d.games()[0].count, 2u);
+  EXPECT_EQ(d.games()[1].first, 3u);
+  EXPECT_EQ(d.games()[1].count, 2u);
+  EXPECT_EQ(d.positionsWithoutScore(), 2u);
+
+  // Forced formats: a data file read as features has no valid line, and the other way round.
+  for (const auto& [path, format] :
+       {std::pair{data, FileFormat::Features}, std::pair{features, FileFormat::Data}}) {
+    DataSet none;
+    LoadReport r;
+    ASSERT_TRUE(loadFiles({path}, format, {}, none, r, error)) << error;
+    EXPECT_TRUE(none.empty()) << path;
+    EXPECT_EQ(r.malformed, r.lines) << path;
+  }
+
+  // The blended target: lambda * sigmoid(K * score) + (1 - lambda) * result.
+  DataSet scored;
+  ASSERT_TRUE(loadFiles({data}, FileFormat::Data, {}, scored, report, error)) << error;
+  scored.blendTargets(0.25, 1.5);
+  EXPECT_FLOAT_EQ(scored.result(1), static_cast<float>(0.25 * sigmoid(-20, 1.5) + 0.75));
 }
 
 TEST(LoadFeatureFiles, UnreadableFilesAreErrors) {

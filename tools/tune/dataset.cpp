@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -10,6 +11,9 @@
 #include <cstring>
 #include <memory>
 #include <new>
+
+#include "datagen/datagen.h"
+#include "tools/tune/model.h"
 
 namespace TuneTool {
 
@@ -103,12 +107,42 @@ bool parseFeatureLine(std::string_view line, FeatureLine& out, const char*& why)
   return true;
 }
 
+bool parseDataLine(const std::string& line, Board& board, Tune::Trace& trace, FeatureLine& out,
+                   const char*& why) {
+  DataGenSample sample;
+  if (!parseDataGenLine(line, sample)) return why = "not a data line (FEN [result] [score])", false;
+  if (!board.setFen(sample.fen)) return why = "bad FEN", false;
+  Tune::extract(board, trace);
+  out.result = static_cast<float>(sample.result);
+  out.phase = trace.phase;
+  out.scale = trace.scale;
+  out.mgBase = trace.mgBase;
+  out.egBase = trace.egBase;
+  out.entries.clear();
+  for (int i = 0; i < Tune::NPARAMS; ++i) {
+    const int mg = trace.coefMg[i], eg = trace.coefEg[i];
+    if (mg == 0 && eg == 0) continue;
+    // Only a FEN with absurd piece counts gets here.
+    if (mg < -128 || mg > 127 || eg < -128 || eg > 127)
+      return why = "coefficient outside -128..127", false;
+    out.entries.push_back({static_cast<std::uint16_t>(i), static_cast<std::int8_t>(mg),
+                           static_cast<std::int8_t>(eg)});
+  }
+  // Mate scores reach 30000; anything beyond the 16-bit range is not a search score.
+  out.score = sample.hasScore ? static_cast<std::int16_t>(std::clamp(sample.score, -32000, 32000))
+                              : kNoScore;
+  out.clock = board.halfmoveClock;
+  return true;
+}
+
 void DataSet::reserve(std::size_t positions, std::size_t entries) {
   result_.reserve(positions);
   phase_.reserve(positions);
   scale_.reserve(positions);
   mgBase_.reserve(positions);
   egBase_.reserve(positions);
+  clock_.reserve(positions);
+  score_.reserve(positions);
   start_.reserve(positions + 1);
   entries_.reserve(entries);
 }
@@ -119,14 +153,31 @@ void DataSet::add(const FeatureLine& line) {
   scale_.push_back(static_cast<std::uint8_t>(line.scale));
   mgBase_.push_back(line.mgBase);
   egBase_.push_back(line.egBase);
+  clock_.push_back(line.clock);
+  score_.push_back(line.score);
   entries_.insert(entries_.end(), line.entries.begin(), line.entries.end());
   start_.push_back(entries_.size());
 }
 
 std::size_t DataSet::bytesUsed() const {
-  return result_.size() * sizeof(float) + phase_.size() + scale_.size() +
+  return result_.size() * sizeof(float) + phase_.size() + scale_.size() + clock_.size() +
+         score_.size() * sizeof(std::int16_t) +
          (mgBase_.size() + egBase_.size()) * sizeof(std::int32_t) +
-         start_.size() * sizeof(std::uint64_t) + entries_.size() * sizeof(Entry);
+         start_.size() * sizeof(std::uint64_t) + entries_.size() * sizeof(Entry) +
+         games_.size() * sizeof(Game);
+}
+
+std::size_t DataSet::positionsWithoutScore() const {
+  std::size_t n = 0;
+  for (const std::int16_t s : score_) n += s == kNoScore;
+  return n;
+}
+
+void DataSet::blendTargets(double lambda, double k) {
+  if (lambda <= 0) return;
+  for (std::size_t i = 0; i < result_.size(); ++i)
+    if (score_[i] != kNoScore)
+      result_[i] = static_cast<float>(lambda * sigmoid(score_[i], k) + (1 - lambda) * result_[i]);
 }
 
 std::vector<bool> DataSet::activeParams() const {
@@ -144,44 +195,134 @@ void noteMalformed(LoadReport& report, const std::string& path, std::size_t line
     report.examples.push_back(path + ":" + std::to_string(lineNo) + ": " + why);
 }
 
-bool loadOne(const std::string& path, DataSet& data, LoadReport& report, std::string& error) {
+// A data line ends with its result or score bracket; a feature line with a number.
+bool looksLikeDataLine(std::string_view text) {
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
+    text.remove_suffix(1);
+  return !text.empty() && text.back() == ']';
+}
+
+// Whether the first non-blank line among the file's first 64 KB is a data line.
+bool firstLineIsData(const std::string& path) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return false;
+  std::string head(1 << 16, '\0');
+  head.resize(std::fread(head.data(), 1, head.size(), f));
+  std::fclose(f);
+  for (std::size_t from = 0; from < head.size();) {
+    const std::size_t nl = std::min(head.find('\n', from), head.size());
+    const std::string_view text(head.data() + from, nl - from);
+    if (text.find_first_not_of(" \t\r") != std::string_view::npos) return looksLikeDataLine(text);
+    from = nl + 1;
+  }
+  return false;
+}
+
+// Whole-file reader for both formats: what the lines say is up to the parser of the file's format.
+class FileLoader {
+ public:
+  FileLoader(const std::string& path, FileFormat format, const LoadFilter& filter, DataSet& data,
+             LoadReport& report)
+      : path_(path), format_(format), filter_(filter), data_(data), report_(report) {
+    line_.entries.reserve(Tune::NPARAMS);
+  }
+
+  bool load(std::string& error);
+
+ private:
+  void handle(std::string_view text);
+  void handleData(std::string_view text);
+  void endGame() {
+    data_.addGame(gameFirst_, static_cast<std::uint32_t>(data_.size()) - gameFirst_);
+    gameFirst_ = static_cast<std::uint32_t>(data_.size());
+  }
+
+  const std::string& path_;
+  FileFormat format_;
+  const LoadFilter& filter_;
+  DataSet& data_;
+  LoadReport& report_;
+  FeatureLine line_;
+  std::size_t lineNo_ = 0;
+  // Data files only.
+  std::unique_ptr<Board> board_;
+  std::unique_ptr<Tune::Trace> trace_;
+  std::string text_;
+  std::uint32_t gameFirst_ = 0;
+  float gameResult_ = -1;
+  int gamePly_ = 0;
+};
+
+void FileLoader::handle(std::string_view text) {
+  ++lineNo_;
+  if (text.find_first_not_of(" \t\r") == std::string_view::npos) return;
+  if (format_ == FileFormat::Auto)
+    format_ = looksLikeDataLine(text) ? FileFormat::Data : FileFormat::Features;
+  ++report_.lines;
+  if (format_ == FileFormat::Data) return handleData(text);
+  const char* why = "";
+  if (parseFeatureLine(text, line_, why)) {
+    data_.add(line_);
+    ++report_.accepted;
+  } else {
+    noteMalformed(report_, path_, lineNo_, why);
+  }
+}
+
+void FileLoader::handleData(std::string_view text) {
+  if (!board_) {
+    board_ = std::make_unique<Board>();
+    trace_ = std::make_unique<Tune::Trace>();
+    gameFirst_ = static_cast<std::uint32_t>(data_.size());
+    ++report_.dataFiles;
+  }
+  text_.assign(text);
+  const char* why = "";
+  if (!parseDataLine(text_, *board_, *trace_, line_, why)) {
+    noteMalformed(report_, path_, lineNo_, why);
+    return;
+  }
+  // One ply per kept position: a game goes on while the result stays and the ply grows.
+  const int ply = 2 * board_->fullmoveNumber + (board_->side == Black);
+  if (line_.result != gameResult_ || ply <= gamePly_) {
+    endGame();
+    ++report_.games;
+  }
+  gameResult_ = line_.result;
+  gamePly_ = ply;
+  if (filter_.maxScore > 0 && line_.score != kNoScore &&
+      (line_.score > filter_.maxScore || line_.score < -filter_.maxScore)) {
+    ++report_.filtered;
+    return;
+  }
+  data_.add(line_);
+  ++report_.accepted;
+}
+
+bool FileLoader::load(std::string& error) {
   struct Closer {
     void operator()(std::FILE* f) const { std::fclose(f); }
   };
-  std::unique_ptr<std::FILE, Closer> file(std::fopen(path.c_str(), "rb"));
+  std::unique_ptr<std::FILE, Closer> file(std::fopen(path_.c_str(), "rb"));
   if (!file) {
-    error = "cannot open " + path + ": " + std::strerror(errno);
+    error = "cannot open " + path_ + ": " + std::strerror(errno);
     return false;
   }
   // Lines are cut out of a large read buffer; a line that straddles two reads is moved to the
   // front.
   std::vector<char> buffer(1 << 20);
   std::size_t filled = 0;
-  std::size_t lineNo = 0;
-  FeatureLine line;
-  line.entries.reserve(Tune::NPARAMS);
-  auto handle = [&](std::string_view text) {
-    ++lineNo;
-    if (text.find_first_not_of(" \t\r") == std::string_view::npos) return;
-    ++report.lines;
-    const char* why = "";
-    if (parseFeatureLine(text, line, why)) {
-      data.add(line);
-      ++report.accepted;
-    } else {
-      noteMalformed(report, path, lineNo, why);
-    }
-  };
   for (;;) {
     if (filled == buffer.size()) buffer.resize(buffer.size() * 2);  // a line longer than the buffer
     const std::size_t got =
         std::fread(buffer.data() + filled, 1, buffer.size() - filled, file.get());
     if (got == 0) {
       if (std::ferror(file.get())) {
-        error = "cannot read " + path + ": " + std::strerror(errno);
+        error = "cannot read " + path_ + ": " + std::strerror(errno);
         return false;
       }
       if (filled > 0) handle({buffer.data(), filled});  // last line without a line feed
+      if (board_) endGame();
       return true;
     }
     filled += got;
@@ -200,24 +341,31 @@ bool loadOne(const std::string& path, DataSet& data, LoadReport& report, std::st
 
 }  // namespace
 
-bool loadFeatureFiles(const std::vector<std::string>& paths, DataSet& data, LoadReport& report,
-                      std::string& error) {
-  // Reserve from the file sizes so that the arrays never grow by copying: a line takes at least 12
-  // bytes ("0 0 0 0 0 0\n") and a triple at least 6. Pages past what is filled are never
-  // touched, so an overestimate costs no memory.
-  std::size_t bytes = 0;
+bool loadFiles(const std::vector<std::string>& paths, FileFormat format, const LoadFilter& filter,
+               DataSet& data, LoadReport& report, std::string& error) {
+  // Reserve from the file sizes so that the arrays never grow by copying: a feature line takes at
+  // least 12 bytes ("0 0 0 0 0 0\n") and a triple at least 6; a data line at least 24 bytes, and
+  // a position has far fewer than 64 nonzero coefficients on average. Pages past what is filled
+  // are never touched, so an overestimate costs address space, not memory.
+  std::size_t positions = 0, entries = 0;
   for (const std::string& p : paths) {
     struct stat st {};
-    if (::stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode))
-      bytes += static_cast<std::size_t>(st.st_size);
+    if (::stat(p.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    const auto bytes = static_cast<std::size_t>(st.st_size);
+    const bool dataFile =
+        format == FileFormat::Data || (format == FileFormat::Auto && firstLineIsData(p));
+    positions += dataFile ? bytes / 24 : bytes / 12;
+    entries += dataFile ? bytes / 24 * 64 : bytes / 6;
   }
   try {
-    data.reserve(data.size() + bytes / 12, data.entryCount() + bytes / 6);
+    data.reserve(data.size() + positions, data.entryCount() + entries);
   } catch (const std::bad_alloc&) {
     // Without the reservation the arrays grow as they fill.
   }
-  for (const std::string& p : paths)
-    if (!loadOne(p, data, report, error)) return false;
+  for (const std::string& p : paths) {
+    FileLoader loader(p, format, filter, data, report);
+    if (!loader.load(error)) return false;
+  }
   return true;
 }
 

@@ -8,6 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "attacks/attacks.h"
+#include "board/zobrist.h"
+#include "eval/endgame.h"
+#include "eval/eval.h"
 #include "tools/tune/dataset.h"
 #include "tools/tune/model.h"
 #include "tools/tune/options.h"
@@ -48,6 +52,16 @@ bool writeFile(const std::string& path, const std::vector<int>& values, bool cpp
   return static_cast<bool>(f);
 }
 
+// One row of the --log table; a missing validation loss is written as "-".
+void logRow(std::ofstream& log, int epoch, double train, double valid, double seconds) {
+  char row[128];
+  if (valid < 0)
+    std::snprintf(row, sizeof row, "%d\t%.9f\t-\t%.3f\n", epoch, train, seconds);
+  else
+    std::snprintf(row, sizeof row, "%d\t%.9f\t%.9f\t%.3f\n", epoch, train, valid, seconds);
+  log << row << std::flush;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -61,6 +75,12 @@ int main(int argc, char** argv) {
     std::fputs(usageText(), stdout);
     return 0;
   }
+  // Data files are read through the engine's own board and extraction.
+  Zobrist::init();
+  Attacks::init();
+  Eval::init();
+  Endgame::init();
+
   std::vector<bool> frozen(Tune::NPARAMS, false);
   for (const std::string& list : opt.freeze)
     if (!freezeByPatterns(list, frozen, error)) {
@@ -75,16 +95,27 @@ int main(int argc, char** argv) {
     if (!in) return fail("cannot open " + opt.start);
     if (!readParamListing(in, start.data(), error)) return fail(opt.start + ": " + error);
   }
-  for (const std::string* path : {&opt.out, &opt.cpp})
+  for (const std::string* path : {&opt.out, &opt.cpp, &opt.log})
     if (!path->empty() && !writable(*path)) return fail("cannot write " + *path);
 
   const Clock::time_point loadStart = Clock::now();
   DataSet data;
   LoadReport report;
-  if (!loadFeatureFiles(opt.files, data, report, error)) return fail(error);
+  LoadFilter filter;
+  filter.maxScore = opt.maxScore;
+  if (!loadFiles(opt.files, opt.format, filter, data, report, error)) return fail(error);
   if (report.malformed > 0)
     std::fprintf(stderr, "quorvane-tune: %s\n", malformedSummary(report).c_str());
+  if (report.dataFiles > 0)
+    std::fprintf(stderr,
+                 "quorvane-tune: %zu data file%s: %zu games; %zu positions left out by "
+                 "--max-score\n",
+                 report.dataFiles, report.dataFiles == 1 ? "" : "s", report.games, report.filtered);
   if (data.empty()) return fail("no positions to tune on");
+  if (opt.lambda > 0 && data.positionsWithoutScore() > 0)
+    return fail("--lambda needs a search score for every position; " +
+                std::to_string(data.positionsWithoutScore()) +
+                " have none (feature files, or data written with score=0)");
   // Positions are addressed with 32-bit indices.
   if (data.size() > UINT32_MAX) return fail("more than 4294967295 positions; split the data");
   std::fprintf(stderr,
@@ -94,7 +125,7 @@ int main(int argc, char** argv) {
                static_cast<double>(data.bytesUsed()) / static_cast<double>(data.size()),
                secondsSince(loadStart));
 
-  const Split split = splitData(data.size(), opt.validation, opt.seed);
+  const Split split = splitData(data, opt.validation, opt.seed);
   const std::vector<bool> active = data.activeParams();
   int nActive = 0, nTuned = 0;
   for (int i = 0; i < Tune::NPARAMS; ++i) {
@@ -118,6 +149,14 @@ int main(int argc, char** argv) {
   } else {
     std::fprintf(stderr, "quorvane-tune: K = %.6f (given)\n", k);
   }
+  // The score is in the evaluation's unit, so the K that maps evaluations to results maps it too.
+  if (opt.lambda > 0) {
+    data.blendTargets(opt.lambda, k);
+    std::fprintf(stderr,
+                 "quorvane-tune: target = %g * sigmoid(K * search score) + %g * result; the losses "
+                 "below are against it\n",
+                 opt.lambda, 1 - opt.lambda);
+  }
   const bool hasValid = !split.valid.empty();
   auto lossLine = [&](const char* what, const std::vector<int>& v) {
     std::fprintf(stderr, "quorvane-tune: %s: train %.7f", what,
@@ -133,6 +172,14 @@ int main(int argc, char** argv) {
   config.lrDecay = opt.lrDecay;
   config.batch = opt.batch;
   config.seed = opt.seed;
+  config.reg = opt.reg;
+  std::ofstream log;
+  if (!opt.log.empty()) {
+    log.open(opt.log, std::ios::trunc);
+    log << "epoch\ttrain\tvalid\tseconds\n";
+    logRow(log, 0, meanLoss(pool, data, split.train, startReal.data(), k),
+           hasValid ? meanLoss(pool, data, split.valid, startReal.data(), k) : -1, 0);
+  }
   Trainer trainer(data, split.train, config, start.data(), frozen, k, pool);
   const Clock::time_point trainStart = Clock::now();
   for (int e = 1; e <= opt.epochs; ++e) {
@@ -147,7 +194,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "epoch %d/%d  train %.7f", e, opt.epochs, trainLoss);
     if (hasValid) std::fprintf(stderr, "  valid %.7f", validLoss);
     std::fprintf(stderr, "  epoch %.2fs  elapsed %.1fs  left %.1fs\n", epochSeconds, elapsed, left);
+    if (log.is_open()) logRow(log, e, trainLoss, hasValid ? validLoss : -1, epochSeconds);
   }
+  if (log.is_open() && !log) return fail("cannot write " + opt.log);
 
   const std::vector<int> tuned = trainer.rounded();
   int changed = 0;

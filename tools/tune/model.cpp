@@ -12,7 +12,8 @@ std::int64_t evaluateExact(const DataSet& data, std::size_t i, const int v[Tune:
     eg += p->eg * v[p->index];
   }
   const int phase = data.phase(i);
-  return (mg * phase + (eg * data.scale(i) / 64) * (24 - phase)) / 24;
+  const std::int64_t x = (mg * phase + (eg * data.scale(i) / 64) * (24 - phase)) / 24;
+  return x * (200 - data.clock(i)) / 200;
 }
 
 namespace {

@@ -15,11 +15,15 @@ namespace TuneTool {
 
 inline constexpr double kLn10Over400 = 2.302585092994045684 / 400.0;
 
-// The engine's own arithmetic: (mg * phase + (eg * scale / 64) * (24 - phase)) / 24 with truncating
-// divisions. Feature files carry no halfmove clock, so this equals evaluate (turned to White's
-// view) for a position whose clock is 0. Sums are 64-bit, which gives the engine's 32-bit result
-// wherever that does not overflow, and no undefined behaviour on absurd input.
+// The engine's own arithmetic: (mg * phase + (eg * scale / 64) * (24 - phase)) / 24, then times
+// (200 - clock) / 200, with truncating divisions: evaluate turned to White's view. Feature files
+// carry no halfmove clock (it counts as 0 there); data files do. Sums are 64-bit, which gives the
+// engine's 32-bit result wherever that does not overflow, and no undefined behaviour on absurd
+// input.
 std::int64_t evaluateExact(const DataSet& data, std::size_t i, const int v[Tune::NPARAMS]);
+
+// The engine's fifty-move damping of position i, (200 - clock) / 200.
+inline double damping(const DataSet& data, std::size_t i) { return (200 - data.clock(i)) / 200.0; }
 
 // The same blend without truncation, for the optimiser: the gradient needs a smooth function.
 inline double evaluateReal(const DataSet& data, std::size_t i, const double* v) {
@@ -30,7 +34,7 @@ inline double evaluateReal(const DataSet& data, std::size_t i, const double* v) 
     eg += p->eg * x;
   }
   const int phase = data.phase(i);
-  return (mg * phase + eg * data.scale(i) / 64.0 * (24 - phase)) / 24.0;
+  return (mg * phase + eg * data.scale(i) / 64.0 * (24 - phase)) / 24.0 * damping(data, i);
 }
 
 // Expected result for White of a White-view score e: 1 / (1 + 10^(-k e / 400)).

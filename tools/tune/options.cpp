@@ -23,7 +23,10 @@ bool real(std::string_view t, double& v) { return whole(t, v) && std::isfinite(v
 
 const char* usageText() {
   return "usage: quorvane-tune [options] FILE...\n"
-         "Fits the evaluation parameters to feature files written by \"quorvane featureexport\".\n"
+         "Fits the evaluation parameters to data files written by \"quorvane datagen\" or to "
+         "feature\n"
+         "files written by \"quorvane featureexport\" (each file's format is told by its first "
+         "line).\n"
          "\n"
          "  --epochs N        passes over the training set (default 100; 0 only fits K and "
          "reports)\n"
@@ -38,6 +41,15 @@ const char* usageText() {
          "  --freeze LIST     keep parameters whose names match these comma-separated patterns\n"
          "                    ('*' and '?' wildcards, e.g. 'matMg_*,matEg_*'); may be repeated\n"
          "  --k X             use this sigmoid scale instead of fitting it\n"
+         "  --lambda L        fit to L * sigmoid(K * search score) + (1 - L) * result, 0 <= L <= "
+         "1\n"
+         "                    (default 0: the result alone; L > 0 needs data files with scores)\n"
+         "  --reg R           add R * (value - start value)^2 per parameter to the loss (default "
+         "0)\n"
+         "  --max-score CP    leave out data lines whose search score is beyond +-CP (default: "
+         "keep)\n"
+         "  --format F        auto, data or features: how to read the files (default auto)\n"
+         "  --log FILE        write the losses of every epoch as a tab-separated table\n"
          "  --start FILE      start from a tuneparams listing instead of the engine's values\n"
          "  --out FILE        write the tuned listing here (default: standard output)\n"
          "  --cpp FILE        also write the tuned values as C++ table definitions\n"
@@ -73,8 +85,9 @@ bool parseOptions(int argc, const char* const argv[], Options& o, std::string& e
       hasValue = true;
     }
     static constexpr std::string_view kKnown[] = {
-        "--epochs", "--lr",     "--lr-decay", "--batch", "--threads", "--validation",
-        "--seed",   "--freeze", "--k",        "--start", "--out",     "--cpp"};
+        "--epochs", "--lr",     "--lr-decay",  "--batch",  "--threads", "--validation",
+        "--seed",   "--freeze", "--k",         "--start",  "--out",     "--cpp",
+        "--lambda", "--reg",    "--max-score", "--format", "--log"};
     bool known = false;
     for (std::string_view k : kKnown) known = known || k == name;
     if (!known) {
@@ -110,18 +123,37 @@ bool parseOptions(int argc, const char* const argv[], Options& o, std::string& e
       o.freeze.emplace_back(value);
     } else if (name == "--k") {
       if (!real(value, o.k) || o.k <= 0) return error = bad + " (a number > 0)", false;
+    } else if (name == "--lambda") {
+      if (!real(value, o.lambda) || o.lambda < 0 || o.lambda > 1)
+        return error = bad + " (0 <= L <= 1)", false;
+    } else if (name == "--reg") {
+      if (!real(value, o.reg) || o.reg < 0) return error = bad + " (a number >= 0)", false;
+    } else if (name == "--max-score") {
+      if (!whole(value, o.maxScore) || o.maxScore < 1 || o.maxScore > 32000)
+        return error = bad + " (1..32000)", false;
+    } else if (name == "--format") {
+      if (value == "auto")
+        o.format = FileFormat::Auto;
+      else if (value == "data")
+        o.format = FileFormat::Data;
+      else if (value == "features")
+        o.format = FileFormat::Features;
+      else
+        return error = bad + " (auto, data or features)", false;
     } else if (value.empty()) {
       return error = std::string(name) + " needs a file name", false;
     } else if (name == "--start") {
       o.start = value;
     } else if (name == "--out") {
       o.out = value;
+    } else if (name == "--log") {
+      o.log = value;
     } else {
       o.cpp = value;
     }
   }
   if (!o.help && o.files.empty()) {
-    error = "no feature file given";
+    error = "no data or feature file given";
     return false;
   }
   return true;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/tune/dataset.h"
+
 namespace TuneTool {
 
 struct Options {
@@ -22,6 +24,11 @@ struct Options {
   std::string start;                // listing to start from instead of the engine's values
   std::string out;                  // empty: standard output
   std::string cpp;                  // empty: no C++ tables
+  std::string log;                  // empty: no per-epoch loss table
+  FileFormat format = FileFormat::Auto;
+  double lambda = 0;  // weight of the search score in the target
+  double reg = 0;     // L2 pull towards the starting values
+  int maxScore = 0;   // > 0: leave out data lines scored beyond +-maxScore
   bool help = false;
 };
 

@@ -44,6 +44,33 @@ Split splitData(std::size_t n, double validation, std::uint64_t seed) {
   return s;
 }
 
+Split splitData(const DataSet& data, double validation, std::uint64_t seed) {
+  const std::size_t n = data.size();
+  const std::vector<DataSet::Game>& games = data.games();
+  if (games.empty()) return splitData(n, validation, seed);
+  // Units in position order: each game, and each position outside the games.
+  std::vector<DataSet::Game> units;
+  std::size_t g = 0;
+  for (std::size_t i = 0; i < n;) {
+    const bool game = g < games.size() && games[g].first == i;
+    const std::uint32_t count = game ? games[g++].count : 1;
+    units.push_back({static_cast<std::uint32_t>(i), count});
+    i += count;
+  }
+  std::vector<std::uint32_t> order(units.size());
+  for (std::size_t u = 0; u < order.size(); ++u) order[u] = static_cast<std::uint32_t>(u);
+  seededShuffle(order, seed);
+  const auto nValid = static_cast<std::size_t>(std::floor(static_cast<double>(n) * validation));
+  Split s;
+  for (const std::uint32_t u : order) {
+    // Never more than nValid, so training keeps at least one position as in the plain split.
+    std::vector<std::uint32_t>& part =
+        s.valid.size() + units[u].count <= nValid ? s.valid : s.train;
+    for (std::uint32_t j = 0; j < units[u].count; ++j) part.push_back(units[u].first + j);
+  }
+  return s;
+}
+
 Trainer::Trainer(const DataSet& data, const std::vector<std::uint32_t>& train,
                  const TrainConfig& config, const int start[Tune::NPARAMS],
                  const std::vector<bool>& frozen, double k, LanePool& pool)
@@ -54,6 +81,7 @@ Trainer::Trainer(const DataSet& data, const std::vector<std::uint32_t>& train,
       k_(k),
       pool_(pool),
       values_(start, start + Tune::NPARAMS),
+      start_(start, start + Tune::NPARAMS),
       m_(Tune::NPARAMS, 0.0),
       v_(Tune::NPARAMS, 0.0),
       laneGrad_(static_cast<std::size_t>(kLanes) * Tune::NPARAMS, 0.0),
@@ -83,7 +111,7 @@ void Trainer::epoch() {
 void Trainer::laneGradients(const std::uint32_t* idx, std::size_t len) {
   const double* v = values_.data();
   // d loss / d score of one position is 2 (s - r) s (1 - s) K ln10 / 400; the score's derivatives
-  // by mg and eg are phase / 24 and scale (24 - phase) / (64 * 24).
+  // by mg and eg are phase / 24 and scale (24 - phase) / (64 * 24), times the fifty-move damping.
   const double dScale = 2.0 * k_ * kLn10Over400 / static_cast<double>(len);
   auto gradient = [&](int lane) {
     const std::size_t a = laneBegin(len, lane), b = laneBegin(len, lane + 1);
@@ -95,8 +123,8 @@ void Trainer::laneGradients(const std::uint32_t* idx, std::size_t len) {
       const double s = sigmoid(evaluateReal(data_, i, v), k_);
       const double d = dScale * (s - data_.result(i)) * s * (1.0 - s);
       const int phase = data_.phase(i);
-      const double gm = d * phase / 24.0;
-      const double ge = d * data_.scale(i) * (24 - phase) / (64.0 * 24.0);
+      const double gm = d * damping(data_, i) * phase / 24.0;
+      const double ge = d * damping(data_, i) * data_.scale(i) * (24 - phase) / (64.0 * 24.0);
       for (const Entry* p = data_.begin(i); p != data_.end(i); ++p)
         g[p->index] += gm * p->mg + ge * p->eg;
     }
@@ -132,7 +160,8 @@ void Trainer::step(std::size_t from, std::size_t to) {
     for (std::size_t u = laneBegin(Tune::NPARAMS, lane); u < laneBegin(Tune::NPARAMS, lane + 1);
          ++u) {
       if (frozen_[u]) continue;
-      const double g = reduced(len, u);
+      // The penalty reg * (value - start)^2 pulls towards the starting values.
+      const double g = reduced(len, u) + 2.0 * config_.reg * (values_[u] - start_[u]);
       m_[u] = config_.beta1 * m_[u] + (1 - config_.beta1) * g;
       v_[u] = config_.beta2 * v_[u] + (1 - config_.beta2) * g * g;
       // A parameter that never had a gradient keeps m = v = 0 and so does not move.

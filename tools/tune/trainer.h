@@ -19,6 +19,7 @@ struct TrainConfig {
   double epsilon = 1e-8;
   std::size_t batch = 16384;  // positions per step; 0: the whole training set
   std::uint64_t seed = 1;     // shuffles the batches of each epoch
+  double reg = 0;             // L2 penalty per parameter on its distance from the start value
 };
 
 // Position numbers of the two parts: a seeded shuffle, the first floor(n * validation) positions of
@@ -28,6 +29,11 @@ struct Split {
   std::vector<std::uint32_t> valid;
 };
 Split splitData(std::size_t n, double validation, std::uint64_t seed);
+// The same with the data set's games kept whole: positions of one game are alike and share their
+// result, so a game split between the parts would let validation see what training saw. Games
+// (and lone positions) are shuffled and, in that order, go to validation while they fit into
+// floor(n * validation) positions. Without games this is splitData.
+Split splitData(const DataSet& data, double validation, std::uint64_t seed);
 
 // A permutation of v from a seeded Fisher-Yates shuffle with its own generator, so a seed gives the
 // same order with every standard library.
@@ -63,6 +69,7 @@ class Trainer {
   double k_;
   LanePool& pool_;
   std::vector<double> values_;
+  std::vector<double> start_;
   std::vector<double> m_, v_;     // Adam's moment estimates
   std::vector<double> laneGrad_;  // kLanes rows of NPARAMS
   std::vector<std::uint32_t> order_;
