@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <random>
 #include <string>
 #include <system_error>
@@ -328,15 +329,20 @@ int runDataGen(const DataGenConfig& config) {
   std::vector<std::unique_ptr<Thread>> threads;
   std::vector<std::unique_ptr<TranspositionTable>> tables;
   const auto mb = static_cast<std::size_t>(gTT.bucketCount() / TranspositionTable::kBucketsPerMb);
-  for (int w = 0; w < workers; ++w) {
-    threads.push_back(std::make_unique<Thread>(1));
-    if (w == 0) continue;
-    tables.push_back(std::make_unique<TranspositionTable>());
-    if (!tables.back()->resize(mb)) {
-      std::cerr << "datagen: не вистачає пам'яті для threads=" << workers << "\n";
-      return 1;
+  try {
+    for (int w = 0; w < workers; ++w) {
+      threads.push_back(std::make_unique<Thread>(1));
+      if (w == 0) continue;
+      tables.push_back(std::make_unique<TranspositionTable>());
+      if (!tables.back()->resize(mb)) throw std::bad_alloc();
+      threads.back()->tt = tables.back().get();
     }
-    threads.back()->tt = tables.back().get();
+  } catch (const std::bad_alloc&) {
+    std::cerr << "datagen: не вистачає пам'яті для threads=" << workers << "\n";
+    return 1;
+  } catch (const std::system_error&) {
+    std::cerr << "datagen: не вдалося запустити потік для threads=" << workers << "\n";
+    return 1;
   }
 
   OrderedWriter writer(out, config, 32LL * workers);

@@ -106,11 +106,13 @@ int main(int argc, char** argv) {
   if (!loadFiles(opt.files, opt.format, filter, data, report, error)) return fail(error);
   if (report.malformed > 0)
     std::fprintf(stderr, "quorvane-tune: %s\n", malformedSummary(report).c_str());
-  if (report.dataFiles > 0)
-    std::fprintf(stderr,
-                 "quorvane-tune: %zu data file%s: %zu games; %zu positions left out by "
-                 "--max-score\n",
-                 report.dataFiles, report.dataFiles == 1 ? "" : "s", report.games, report.filtered);
+  if (report.dataFiles > 0) {
+    std::fprintf(stderr, "quorvane-tune: %zu data file%s: %zu games", report.dataFiles,
+                 report.dataFiles == 1 ? "" : "s", report.games);
+    if (opt.maxScore > 0)
+      std::fprintf(stderr, "; %zu positions left out by --max-score", report.filtered);
+    std::fprintf(stderr, "\n");
+  }
   if (data.empty()) return fail("no positions to tune on");
   if (opt.lambda > 0 && data.positionsWithoutScore() > 0)
     return fail("--lambda needs a search score for every position; " +
