@@ -14,7 +14,8 @@ writes OUTDIR/report.html (losses per epoch, piece-square tables before and afte
 
   --build DIR          build folder of the default engine, with quorvane and
                        tools/tune/quorvane-tune in it (default: SOURCE/build, configured and built
-                       there when it has no engine yet)
+                       there when it has no engine yet); build it from SOURCE, so that the match
+                       compares the parameters alone
   --source DIR         source tree for the tuned build (default: the tree holding this script)
   --games N            datagen games (default 20000)
   --nodes N            datagen nodes per move (default 2000)
@@ -152,7 +153,7 @@ if [ "$do_build" = 1 ]; then
   # The tuned engine must list exactly the fitted values.
   "$tuned_engine" tuneparams | cmp -s - "$out/tuned.txt" ||
     die "the tuned engine does not list the values of $out/tuned.txt"
-  echo "tuned engine: $tuned_engine (bench: $("$tuned_engine" benchsearch 8 | tail -1))"
+  echo "tuned engine: $tuned_engine; $("$tuned_engine" benchsearch 8 | tail -1)"
 else
   stage "3/4 build: skipped"
 fi
