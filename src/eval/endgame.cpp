@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "eval/bits.h"
+#include "eval/params.h"
 
 using EvalBits::distance;
 
@@ -29,6 +30,18 @@ constexpr int kpkIndex(int pawnRank, int pawnFile, int side, Square weakKing, Sq
 constexpr bool sameSquareColour(Square a, Square b) {
   return ((fileOf(a) + rankOf(a)) & 1) == ((fileOf(b) + rankOf(b)) & 1);
 }
+
+// The material rules test piece sets. A side's non-pawn material sum equal to a piece's value is a
+// cheap necessary condition for "that piece alone" whatever the values (all are positive), and the
+// popcounts confirm it.
+constexpr int kKnightValue = EvalParams::kMgValue[Knight];  // what kNonPawnValue holds
+constexpr int kBishopValue = EvalParams::kMgValue[Bishop];
+constexpr int kRookValue = EvalParams::kMgValue[Rook];
+// Without pawns a side needs more than a minor piece's worth to win.
+constexpr int kMinorValue = kKnightValue > kBishopValue ? kKnightValue : kBishopValue;
+
+// Exactly one bishop and no other piece besides pawns and king.
+inline bool loneBishop(const u64* p, int npm) { return npm == kBishopValue && popcount(p[Bishop]) == 1; }
 
 // Edge closeness: 0 on the four centre squares, 6 in a corner.
 constexpr int edgeCloseness(Square k) {
@@ -177,13 +190,13 @@ int krpkrScale(Color strong, Square strongKing, Square strongRook, Square pawn, 
 
 }  // namespace Endgame
 
-int kingProximityEgImpl(const Board& b, int npmWhite, int npmBlack) {
+int kingProximityEg(const Board& b, int npmWhite, int npmBlack) {
   const Square kW = b.kingSquare(White), kB = b.kingSquare(Black);
   const int m = std::abs(fileOf(kW) - fileOf(kB)) + std::abs(rankOf(kW) - rankOf(kB));
   int v = 0;
-  if (npmWhite - npmBlack >= 101)
+  if (npmWhite - npmBlack >= EvalParams::kMopUpLead)
     v = 5 * (14 - m) + 10 * edgeCloseness(kB);
-  else if (npmWhite - npmBlack <= -101)
+  else if (npmWhite - npmBlack <= -EvalParams::kMopUpLead)
     v = -(10 * edgeCloseness(kW) + 5 * (14 - m));
 
   // Knight and bishop against the bare king: drive it to a corner the bishop controls.
@@ -191,11 +204,12 @@ int kingProximityEgImpl(const Board& b, int npmWhite, int npmBlack) {
     const u64* p = b.pieces[c];
     return popcount(p[Bishop]) == 1 && popcount(p[Knight]) == 1 && !(p[Rook] | p[Pawn] | p[Queen]);
   };
+  constexpr int kKnightBishop = kKnightValue + kBishopValue;
   Color winner;
-  if (npmWhite == 754 && npmBlack == 0 && knightBishopOnly(White) &&
+  if (npmWhite == kKnightBishop && npmBlack == 0 && knightBishopOnly(White) &&
       b.byColor[Black] == b.pieces[Black][King])
     winner = White;
-  else if (npmBlack == 754 && npmWhite == 0 && knightBishopOnly(Black) &&
+  else if (npmBlack == kKnightBishop && npmWhite == 0 && knightBishopOnly(Black) &&
            b.byColor[White] == b.pieces[White][King])
     winner = Black;
   else
@@ -210,37 +224,32 @@ int kingProximityEgImpl(const Board& b, int npmWhite, int npmBlack) {
   return winner == White ? v + bonus : v - bonus;
 }
 
-int kingProximityEg(const Board& b, int npmWhite, int npmBlack) {
-  return kingProximityEgImpl(b, npmWhite, npmBlack);
-}
-
-int egScaleFactorImpl(const Board& b, int eg, int nW, int nB) {
+int egScaleFactor(const Board& b, int eg) {
+  const int nW = b.nonPawnMaterial[White], nB = b.nonPawnMaterial[Black];
   const Color strong = eg < 0 ? Black : White, weak = strong ^ 1;
   const int nS = strong == White ? nW : nB, nWeak = strong == White ? nB : nW;
   const u64* ps = b.pieces[strong];
   const u64* pw = b.pieces[weak];
   const u64 allPawns = ps[Pawn] | pw[Pawn];
 
-  if (ps[Pawn] && pw[Pawn] && !(nW == 374 && nB == 374)) return 64;
+  const bool bishopsOnly = loneBishop(ps, nS) && loneBishop(pw, nWeak);
+  if (ps[Pawn] && pw[Pawn] && !bishopsOnly) return 64;
 
   if (nW == 0 && nB == 0 && popcount(allPawns) == 1) {
     const Color pc = b.pieces[White][Pawn] ? White : Black;
     return Endgame::kpkWin(pc, b.kingSquare(pc), lsb(allPawns), b.kingSquare(pc ^ 1), b.side) ? 64 : 0;
   }
 
-  if (nW == 493 && nB == 493 && popcount(b.pieces[White][Rook]) == 1 &&
+  if (nW == kRookValue && nB == kRookValue && popcount(b.pieces[White][Rook]) == 1 &&
       popcount(b.pieces[Black][Rook]) == 1 && popcount(allPawns) == 1) {
     const Color pc = b.pieces[White][Pawn] ? White : Black;
     return Endgame::krpkrScale(pc, b.kingSquare(pc), lsb(b.pieces[pc][Rook]), lsb(allPawns),
                                b.kingSquare(pc ^ 1), lsb(b.pieces[pc ^ 1][Rook]), b.side);
   }
 
-  if (nS == 374 && nWeak == 374 && popcount(ps[Bishop]) == 1 && popcount(pw[Bishop]) == 1 &&
-      !sameSquareColour(lsb(ps[Bishop]), lsb(pw[Bishop])))
-    return 32;
+  if (bishopsOnly && !sameSquareColour(lsb(ps[Bishop]), lsb(pw[Bishop]))) return 32;
 
-  // Without pawns the stronger side needs more than a minor piece's worth to win.
-  const int defaultScale = (nS - nWeak > 380 || ps[Pawn]) ? 64 : 8;
+  const int defaultScale = (nS - nWeak > kMinorValue || ps[Pawn]) ? 64 : 8;
   auto rookAgainstMinor = [&] {
     if (!pw[Pawn] && popcount(ps[Rook]) == 1 && !(ps[Queen] | ps[Bishop] | ps[Knight]) &&
         popcount(pw[Bishop] | pw[Knight]) == 1 && !(pw[Rook] | pw[Queen]))
@@ -248,10 +257,10 @@ int egScaleFactorImpl(const Board& b, int eg, int nW, int nB) {
     return defaultScale;
   };
 
-  if (!ps[Pawn] && nWeak == 0 && nS == 760 && popcount(ps[Knight]) == 2)
+  if (!ps[Pawn] && nWeak == 0 && nS == 2 * kKnightValue && popcount(ps[Knight]) == 2)
     return pw[Pawn] ? rookAgainstMinor() : 0;
 
-  if (nWeak != 0 || nS != 374 || popcount(ps[Bishop]) != 1 || pw[Pawn])
+  if (nWeak != 0 || !loneBishop(ps, nS) || pw[Pawn])
     return ps[Pawn] ? defaultScale : rookAgainstMinor();
 
   // A lone bishop against a bare king: rook pawns with the wrong bishop are a draw when the
@@ -269,8 +278,4 @@ int egScaleFactorImpl(const Board& b, int eg, int nW, int nB) {
     return distance(b.kingSquare(weak), corner) <= 1 ? 0 : defaultScale;
   }
   return rookAgainstMinor();
-}
-
-int egScaleFactor(const Board& b, int eg) {
-  return egScaleFactorImpl(b, eg, b.nonPawnMaterial[White], b.nonPawnMaterial[Black]);
 }

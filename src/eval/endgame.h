@@ -18,7 +18,5 @@ extern u32 gKPK[kKPKPositions / 32];
 
 // Factor out of 64 for the endgame sum; the sign of eg picks the stronger side (0 = White).
 int egScaleFactor(const Board& b, int eg);
-int egScaleFactorImpl(const Board& b, int eg, int npmWhite, int npmBlack);
 // Mop-up and knight-and-bishop mate bonus, White minus Black, endgame only.
 int kingProximityEg(const Board& b, int npmWhite, int npmBlack);
-int kingProximityEgImpl(const Board& b, int npmWhite, int npmBlack);

@@ -21,6 +21,53 @@ inline u64 attacksFrom(Square s, u64 occ) {
 
 inline u64 kingRing(Square k) { return Attacks::kingAttacks[k] | bb(k); }
 
+// A bound on |mg| and |eg| of any position under the built-in numbers, term by term: at most 15
+// men besides the king per side, 8 pawns, 15 attackers of a king. The blend and the fifty-move
+// damping only shrink it. Parameters whose bound stays under kEvalLimit need no clamp.
+constexpr int maxOf(const int* v, int n) {
+  int m = v[0];
+  for (int i = 1; i < n; ++i) m = v[i] > m ? v[i] : m;
+  return m;
+}
+constexpr int minOf(const int* v, int n) {
+  int m = v[0];
+  for (int i = 1; i < n; ++i) m = v[i] < m ? v[i] : m;
+  return m;
+}
+constexpr int abs32(int x) { return x < 0 ? -x : x; }
+constexpr long long halfBound(int h) {
+  using namespace EvalParams;
+  const int(&value)[6] = h == 0 ? kMgValue : kEgValue;
+  const int(&pst)[6][64] = h == 0 ? kPSTMG : kPSTEG;
+  const int(&mob)[6][28] = h == 0 ? kMobilityMg : kMobilityEg;
+  long long hi = 0, lo = 0;  // the best and worst single man, over all types and squares
+  for (Piece t = Pawn; t <= Queen; ++t) {
+    const int open = h == 0 ? kRookOpenMg : kRookOpenEg, semi = h == 0 ? kRookSemiMg : kRookSemiEg;
+    const int file[3] = {0, t == Rook ? open : 0, t == Rook ? semi : 0};
+    const int fileHi = maxOf(file, 3), fileLo = minOf(file, 3);
+    const long long manHi = value[t] + maxOf(pst[t], 64) + maxOf(mob[t], 28) + fileHi;
+    const long long manLo = value[t] + minOf(pst[t], 64) + minOf(mob[t], 28) + fileLo;
+    hi = manHi > hi ? manHi : hi;
+    lo = manLo < lo ? manLo : lo;
+  }
+  long long b = 15 * (hi - lo);
+  b += maxOf(pst[King], 64) - minOf(pst[King], 64) + abs32(kBishopPair);
+  if (h == 0) {
+    const int shelter = 3 * abs32(kShelterPawn) + 3 * abs32(kKsOpenFile);
+    b += maxOf(kKsSafetyTable, 16) + 15 * kKingAttackNear[Queen] / 5 - minOf(kKsSafetyTable, 16) + 2 * shelter;
+  }
+  const int(&passed)[8] = h == 0 ? kPassedMg : kPassedEg;
+  const int passHi = maxOf(passed, 8), passLo = minOf(passed, 8);
+  b += 8 * abs32(h == 0 ? kIsolatedMg : kIsolatedEg) + 7 * abs32(h == 0 ? kDoubledMg : kDoubledEg) +
+       8 * abs32(h == 0 ? kConnectedMg : kConnectedEg) + 8 * abs32(h == 0 ? kCandidateMg : kCandidateEg) +
+       8 * ((passHi > 0 ? passHi : 0) - (passLo < 0 ? passLo : 0));
+  // passerTerms: 8 pawns a side, weights up to 17, free path up to 24, king term -10..25 per weight;
+  // kingProximityEg: up to 5 * 14 + 10 * 6 + 30 * 7.
+  b += h == 0 ? 8 * 24 * 17 / 8 : 8 * 35 * 17 / 4 + 8 * 24 * 17 / 4 + 340;
+  return b;
+}
+constexpr bool kClampEval = halfBound(0) > kEvalLimit || halfBound(1) > kEvalLimit;
+
 inline void absolutePins(const Board& b, Color us, u64& pinned, u64* pinRay) {
   const Square k = b.kingSquare(us);
   const u64* enemy = b.pieces[us ^ 1];
@@ -117,8 +164,11 @@ inline void evaluateInto(const Board& b, EvalBreakdown& e) {
 
   e.material = {b.psqMg, b.psqEg};
   e.king.mg = kPSTMG[King][kW ^ 56] - kPSTMG[King][kB];
-  // The mop-up term is zero unless one side is a rook ahead or has exactly knight and bishop.
-  const bool mopUp = nW - nB >= 101 || nW - nB <= -101 || nW == 754 || nB == 754;
+  // The mop-up term is zero unless one side leads in material or may have exactly knight and
+  // bishop (the sum is necessary for that; kingProximityEg checks the pieces).
+  constexpr int kKnightBishop = kMgValue[Knight] + kMgValue[Bishop];
+  const bool mopUp =
+      nW - nB >= kMopUpLead || nW - nB <= -kMopUpLead || nW == kKnightBishop || nB == kKnightBishop;
   e.king.eg = kKingEG[kW ^ 56] - kKingEG[kB] + (mopUp ? kingProximityEg(b, nW, nB) : 0);
 
   const int pair = (popcount(b.pieces[White][Bishop]) >= 2 ? 1 : 0) -
@@ -177,15 +227,18 @@ inline void evaluateInto(const Board& b, EvalBreakdown& e) {
   const int mg = e.total.mg, eg = e.total.eg;
 
   const int p = b.phase < 24 ? b.phase : 24;
-  // Pawns on both sides scale nothing, except in the opposite-bishop ending.
+  // Pawns on both sides scale nothing, except in the opposite-bishop ending (which needs a
+  // bishop's worth of pieces on each side; egScaleFactor checks the pieces).
   const bool bothPawns = b.pieces[White][Pawn] && b.pieces[Black][Pawn];
-  const int s = bothPawns && !(nW == 374 && nB == 374) ? 64 : egScaleFactor(b, eg);
+  constexpr int kBishopValue = kMgValue[Bishop];
+  const int s = bothPawns && !(nW == kBishopValue && nB == kBishopValue) ? 64 : egScaleFactor(b, eg);
   // 32-bit truncating divisions in this order: the scaled endgame first, then the blend, then
   // the fifty-move damping. The clock saturates at 255; capping it at 200 makes the factor reach
   // 0 and stay there instead of turning negative and flipping the score's sign.
   int v = (mg * p + (eg * s / 64) * (24 - p)) / 24;
   const int clock = b.halfmoveClock < 200 ? b.halfmoveClock : 200;
   v = v * (200 - clock) / 200;
+  if constexpr (kClampEval) v = v < -kEvalLimit ? -kEvalLimit : v > kEvalLimit ? kEvalLimit : v;
 
   e.phase = p;
   e.scale = s;

@@ -8,6 +8,11 @@ namespace Eval {
 void init();  // fills gBetweenBB; the king masks and weights are compile-time tables
 }
 
+// |evaluate| never exceeds this, so a static evaluation plus its correction stays below every
+// mate score. The built-in numbers cannot get near it; a build from other numbers that could is
+// clamped.
+inline constexpr int kEvalLimit = 27000;
+
 int evaluate(const Board& b);
 void setEvalTrace(bool on);
 

@@ -1,9 +1,11 @@
-// Evaluation weights other than material and piece squares, the score pair type, and the king
-// masks the evaluation shares with the tuning code.
+// The evaluation's numbers: the tables read from the tuned parameter vector (built from a listing,
+// see eval/paramlist.h), the few fixed weights that are not tuned, the score pair type, and the
+// king masks the evaluation shares with the tuning code.
 #pragma once
 
 #include "board/types.h"
-#include "eval/psqt.h"
+#include "eval/param_values.h"  // generated: EvalParams::kParamValues
+#include "eval/paramlist.h"
 
 // A middlegame and an endgame value, blended by the game phase at the end of the evaluation.
 struct ScorePair {
@@ -28,62 +30,89 @@ struct ScorePair {
 namespace EvalParams {
 
 namespace EvalDetail {
-// Mobility rows are linear in the number of counted squares: base + step * n up to the largest
-// count the piece can reach, 0 beyond it.
-constexpr void fillRow(int (&row)[28], int base, int step, int maxCount) {
-  for (int n = 0; n < 28; ++n) row[n] = n <= maxCount ? base + step * n : 0;
-}
-struct MobilityTables {
-  int mg[6][28]{};
-  int eg[6][28]{};
-  constexpr MobilityTables() {
-    fillRow(mg[Knight], -24, 6, 8);
-    fillRow(mg[Bishop], -20, 4, 13);
-    fillRow(eg[Bishop], -35, 7, 13);
-    fillRow(mg[Rook], -30, 5, 14);
-    fillRow(eg[Rook], -24, 4, 14);
-    fillRow(eg[Queen], -48, 6, 27);
+// The vector's blocks laid out as the evaluation indexes them. Every tuned number is read from
+// kParamValues here and nowhere else.
+struct Tables {
+  int mgValue[6]{};   // king 0
+  int egValue[6]{};
+  int pstMg[6][64]{};
+  int pstEg[6][64]{};  // the endgame square value of every type, its delta included
+  int mobMg[6][28]{};  // 0 beyond the largest count a piece can reach, and for pawns and kings
+  int mobEg[6][28]{};
+  int ksSafety[16]{};
+  int passedMg[8]{};
+  int passedEg[8]{};
+  constexpr Tables() {
+    const int* v = kParamValues;
+    for (Piece t = Pawn; t <= Queen; ++t) {
+      mgValue[t] = v[kMatMg + t];
+      egValue[t] = v[kMatEg + t];
+    }
+    for (Piece t = Pawn; t <= King; ++t)
+      for (int s = 0; s < 64; ++s) {
+        pstMg[t][s] = v[kPstMg + 64 * t + s];
+        // Pawns and kings have endgame tables of their own; the other pieces reuse the
+        // middlegame table.
+        const int base = t == Pawn ? v[kPawnEg + s] : t == King ? v[kKingEg + s] : pstMg[t][s];
+        pstEg[t][s] = base + v[kPstEgDelta + 64 * t + s];
+      }
+    for (Piece t = Knight; t <= Queen; ++t)
+      for (int n = 0; n < kMobRows[t]; ++n) {
+        mobMg[t][n] = v[kMobMgStart[t] + n];
+        mobEg[t][n] = v[kMobEgStart[t] + n];
+      }
+    for (int u = 0; u < 16; ++u) ksSafety[u] = v[kKsSafetyIdx + u];
+    for (int r = 0; r < 8; ++r) {
+      passedMg[r] = v[kPassedMgIdx + r];
+      passedEg[r] = v[kPassedEgIdx + r];
+    }
   }
 };
-inline constexpr MobilityTables kMobility{};
+inline constexpr Tables kTables{};
 }  // namespace EvalDetail
 
-// [piece type][number of counted squares]; pawn and king rows, knight endgame and queen
-// middlegame rows are all 0.
-inline constexpr const int (&kMobilityMg)[6][28] = EvalDetail::kMobility.mg;
-inline constexpr const int (&kMobilityEg)[6][28] = EvalDetail::kMobility.eg;
-
+// Material by piece type (pawn..king, king 0).
+inline constexpr const int (&kMgValue)[6] = EvalDetail::kTables.mgValue;
+inline constexpr const int (&kEgValue)[6] = EvalDetail::kTables.egValue;
+// Piece squares, printed as White sees the board: index 0 = a8, 63 = h1; White reads s ^ 56.
+inline constexpr const int (&kPSTMG)[6][64] = EvalDetail::kTables.pstMg;
+inline constexpr const int (&kPSTEG)[6][64] = EvalDetail::kTables.pstEg;
+inline constexpr const int (&kPSTEGPawn)[64] = EvalDetail::kTables.pstEg[Pawn];
+inline constexpr const int (&kKingEG)[64] = EvalDetail::kTables.pstEg[King];
+// [piece type][number of counted squares].
+inline constexpr const int (&kMobilityMg)[6][28] = EvalDetail::kTables.mobMg;
+inline constexpr const int (&kMobilityEg)[6][28] = EvalDetail::kTables.mobEg;
 // King danger by attack units, capped at 15.
-inline constexpr int kKsSafetyTable[16] = {0,   -1,  4,   23,  41,  65,  142, 131,
-                                           258, 439, 723, 428, 480, 580, 690, 800};
-
-inline constexpr int kBishopPair = 56;  // same value in both halves
-inline constexpr int kRookOpenMg = 51;
-inline constexpr int kRookOpenEg = -3;
-inline constexpr int kRookSemiMg = 20;
-inline constexpr int kRookSemiEg = 24;
-
+inline constexpr const int (&kKsSafetyTable)[16] = EvalDetail::kTables.ksSafety;
 // Passed pawns by relative rank 0..7 (ranks 0 and 7 cannot hold a pawn).
-inline constexpr int kPassedMg[8] = {0, 2, -12, -12, 9, 40, 6, 0};
-inline constexpr int kPassedEg[8] = {0, 13, 24, 51, 75, 105, 25, 0};
-inline constexpr int kIsolatedMg = -8;
-inline constexpr int kIsolatedEg = -10;
-inline constexpr int kDoubledMg = -10;
-inline constexpr int kDoubledEg = -10;
-inline constexpr int kConnectedMg = 7;
-inline constexpr int kConnectedEg = 6;
-inline constexpr int kCandidateMg = 5;  // not tuned
+inline constexpr const int (&kPassedMg)[8] = EvalDetail::kTables.passedMg;
+inline constexpr const int (&kPassedEg)[8] = EvalDetail::kTables.passedEg;
+
+inline constexpr int kBishopPair = kParamValues[kBishopPairIdx];  // same value in both halves
+inline constexpr int kRookOpenMg = kParamValues[kRookOpenMgIdx];
+inline constexpr int kRookOpenEg = kParamValues[kRookOpenEgIdx];
+inline constexpr int kRookSemiMg = kParamValues[kRookSemiMgIdx];
+inline constexpr int kRookSemiEg = kParamValues[kRookSemiEgIdx];
+inline constexpr int kIsolatedMg = kParamValues[kIsolatedMgIdx];
+inline constexpr int kIsolatedEg = kParamValues[kIsolatedEgIdx];
+inline constexpr int kDoubledMg = kParamValues[kDoubledMgIdx];
+inline constexpr int kDoubledEg = kParamValues[kDoubledEgIdx];
+inline constexpr int kConnectedMg = kParamValues[kConnectedMgIdx];
+inline constexpr int kConnectedEg = kParamValues[kConnectedEgIdx];
+inline constexpr int kKsOpenFile = kParamValues[kKsOpenFileIdx];  // subtracted per pawnless file next to the king
+
+// Fixed weights, not part of the tuned vector.
+inline constexpr int kCandidateMg = 5;
 inline constexpr int kCandidateEg = 15;
-
-inline constexpr int kKsOpenFile = 31;    // subtracted per pawnless file next to the king
-inline constexpr int kShelterPawn = 10;   // per king-side file with a pawn in front of the king
-
+inline constexpr int kShelterPawn = 10;  // per king-side file with a pawn in front of the king
 // King-attack tally of one piece by type: "near" when it hits the king's ring, "zone" when it only
 // reaches the wider zone in front of the king. Pawn and king entries are unused.
 inline constexpr int kKingAttackNear[6] = {0, 40, 50, 80, 160, 0};
 inline constexpr int kKingAttackZone[6] = {0, 20, 25, 40, 80, 0};
 inline constexpr int kAttackUnitsNear = 2;
 inline constexpr int kAttackUnitsZone = 1;
+// Non-pawn material lead (in middlegame values) from which the stronger king hunts the weaker one.
+inline constexpr int kMopUpLead = 101;
 
 }  // namespace EvalParams
 

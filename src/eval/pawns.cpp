@@ -92,8 +92,8 @@ ScorePair evalPawns(const Board& b, u64& advancedPassers) {
   advancedPassers = advancedPassersOf(b);
   e.key = b.pawnKey;
   e.advancedPassers = advancedPassers;
-  e.mg = static_cast<i16>(s.mg);
-  e.eg = static_cast<i16>(s.eg);
+  e.mg = s.mg;
+  e.eg = s.eg;
   return s;
 }
 

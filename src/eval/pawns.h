@@ -14,13 +14,15 @@ struct PawnFeatures {
 };
 
 // One pawn-hash slot: the full pawn key, the structure score and the passed pawns on the 4th rank
-// and beyond of both colours (they depend on the pawns alone, and most positions have none).
+// and beyond of both colours (they depend on the pawns alone, and most positions have none). The
+// score is 32-bit: the slot is 24 bytes either way, and tuned weights may outgrow 16 bits.
 struct PawnEntry {
   u64 key;
   u64 advancedPassers;
-  i16 mg;
-  i16 eg;
+  i32 mg;
+  i32 eg;
 };
+static_assert(sizeof(PawnEntry) == 24);
 
 inline constexpr int kPawnTableSize = 16384;  // index = pawnKey & (size - 1)
 

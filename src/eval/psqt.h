@@ -1,20 +1,15 @@
-// Material values, phase weights, piece-square tables and the combined table kPsq the Board sums.
+// The combined material and piece-square table kPsq that the Board sums incrementally, with the
+// non-pawn values and phase weights it sums beside it.
 #pragma once
 
 #include "board/types.h"
 
 namespace EvalParams {
-
-extern const int kMgValue[6];
-extern const int kEgValue[6];
 extern const int kPhaseWeight[6];
-extern const int kPSTMG[6][64];  // printed order: index 0 = a8, 63 = h1; White reads s ^ 56
-extern const int kPSTEGPawn[64];
-extern const int kKingEG[64];
-
-}  // namespace EvalParams
+}
 
 // kPsq[half][color][piece][square]: half 0 = middlegame, 1 = endgame; Black entries negated.
-// Filled at compile time from the tables above.
+// Filled at compile time from the evaluation's tables.
 extern const int kPsq[2][2][6][64];
+// The middlegame material of knights to queens; 0 for pawns and kings.
 extern const int kNonPawnValue[6];

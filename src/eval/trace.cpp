@@ -61,7 +61,7 @@ void evalStateCheck(const Board& b, int& psqMg, int& psqEg, int& npmWhite, int& 
       for (u64 x = b.pieces[c][t]; x;) {
         const int i = popLsb(x) ^ flip;
         mg += sign * (kMgValue[t] + kPSTMG[t][i]);
-        eg += sign * (kEgValue[t] + (t == Pawn ? kPSTEGPawn[i] : kPSTMG[t][i]));
+        eg += sign * (kEgValue[t] + kPSTEG[t][i]);
         if (t != Pawn) npm[c] += kMgValue[t];
       }
     ph += popcount(b.pieces[c][Knight]) + popcount(b.pieces[c][Bishop]) +

@@ -79,6 +79,9 @@ inline void prefetchSlots(const CorrectionSlots& c) {
   __builtin_prefetch(c.black);
 }
 
+// A corrected static evaluation is never mistaken for a mate score.
+static_assert(kEvalLimit + (4 * 32767) / 64 <= kMaxNonMate);
+
 inline int correctedEval(const CorrectionSlots& c, int raw) {
   const int corr = 2 * *c.pawn + *c.white + *c.black;
   return raw + corr / 64;

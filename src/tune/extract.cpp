@@ -134,13 +134,6 @@ void kingSafety(const Board& b, Trace& t) {
   }
 }
 
-// Non-pawn material of one side at the fixed piece values the board sums.
-int nonPawnMaterial(const Board& b, Color c) {
-  const u64* p = b.pieces[c];
-  return 380 * popcount(p[Knight]) + 374 * popcount(p[Bishop]) + 493 * popcount(p[Rook]) +
-         1283 * popcount(p[Queen]);
-}
-
 }  // namespace
 
 void extract(const Board& b, Trace& t) {
@@ -149,7 +142,7 @@ void extract(const Board& b, Trace& t) {
   std::memset(t.coefEg, 0, sizeof(t.coefEg));
 
   materialAndSquares(b, t);
-  t.egBase += kingProximityEg(b, nonPawnMaterial(b, White), nonPawnMaterial(b, Black));
+  t.egBase += kingProximityEg(b, b.nonPawnMaterial[White], b.nonPawnMaterial[Black]);
 
   const int pair = (popcount(b.pieces[White][Bishop]) >= 2) - (popcount(b.pieces[Black][Bishop]) >= 2);
   t.coefMg[kBishopPairIdx] += pair;

@@ -1,10 +1,12 @@
-// The parameter vector: names, default values, the "tuneparams" listing and the reconstruction
+// The parameter vector the engine was built with, the "tuneparams" listing and the reconstruction
 // self-check.
 #include "tune/tune.h"
 
 #include <cstdio>
 #include <iostream>
 #include <memory>
+#include <ostream>
+#include <sstream>
 #include <string>
 
 #include "eval/eval.h"
@@ -12,102 +14,21 @@
 
 namespace Tune {
 
-namespace {
-
-constexpr char kLetters[] = "PNBRQK";
-
-struct MobilityBlock {
-  Piece type;
-  int rows;  // counts 0..rows-1
-};
-constexpr MobilityBlock kMobilityBlocks[4] = {{Knight, 9}, {Bishop, 14}, {Rook, 15}, {Queen, 28}};
-
-}  // namespace
-
 void initValues(int out[NPARAMS]) {
-  using namespace EvalParams;
-  for (int i = 0; i < NPARAMS; ++i) out[i] = 0;  // the endgame deltas start at 0
-  for (int t = Pawn; t <= Queen; ++t) {
-    out[kMatMg + t] = kMgValue[t];
-    out[kMatEg + t] = kEgValue[t];
-  }
-  for (int t = Pawn; t <= King; ++t)
-    for (int s = 0; s < 64; ++s) out[kPstMg + 64 * t + s] = kPSTMG[t][s];
-  for (int s = 0; s < 64; ++s) {
-    out[kPawnEg + s] = kPSTEGPawn[s];
-    out[kKingEg + s] = kKingEG[s];
-  }
-  for (const MobilityBlock& m : kMobilityBlocks)
-    for (int n = 0; n < m.rows; ++n) {
-      out[kMobMgStart[m.type] + n] = kMobilityMg[m.type][n];
-      out[kMobEgStart[m.type] + n] = kMobilityEg[m.type][n];
-    }
-  out[kBishopPairIdx] = kBishopPair;
-  out[kRookOpenMgIdx] = kRookOpenMg;
-  out[kRookOpenEgIdx] = kRookOpenEg;
-  out[kRookSemiMgIdx] = kRookSemiMg;
-  out[kRookSemiEgIdx] = kRookSemiEg;
-  for (int r = 0; r < 8; ++r) {
-    out[kPassedMgIdx + r] = kPassedMg[r];
-    out[kPassedEgIdx + r] = kPassedEg[r];
-  }
-  out[kIsolatedMgIdx] = kIsolatedMg;
-  out[kIsolatedEgIdx] = kIsolatedEg;
-  out[kDoubledMgIdx] = kDoubledMg;
-  out[kDoubledEgIdx] = kDoubledEg;
-  out[kConnectedMgIdx] = kConnectedMg;
-  out[kConnectedEgIdx] = kConnectedEg;
-  for (int u = 0; u < 16; ++u) out[kKsSafetyIdx + u] = kKsSafetyTable[u];
-  out[kKsOpenFileIdx] = kKsOpenFile;
+  for (int i = 0; i < NPARAMS; ++i) out[i] = EvalParams::kParamValues[i];
 }
 
-std::string paramName(int i) {
-  using std::to_string;
-  if (i < 0 || i >= NPARAMS) return "?";
-  if (i < kMatEg) return std::string("matMg_") + kLetters[i - kMatMg];
-  if (i < kPstMg) return std::string("matEg_") + kLetters[i - kMatEg];
-  if (i < kPawnEg) {
-    const int k = i - kPstMg;
-    return std::string("pstMg_") + kLetters[k / 64] + "_" + to_string(k % 64);
-  }
-  if (i < kKingEg) return "pawnEg_" + to_string(i - kPawnEg);
-  if (i < kMobMgStart[Knight]) return "kingEg_" + to_string(i - kKingEg);
-  if (i < kPstEgDelta) {
-    for (const MobilityBlock& m : kMobilityBlocks) {
-      const std::string letter(1, kLetters[m.type]);
-      if (i >= kMobMgStart[m.type] && i < kMobMgStart[m.type] + m.rows)
-        return "mobMg_" + letter + "_" + to_string(i - kMobMgStart[m.type]);
-      if (i >= kMobEgStart[m.type] && i < kMobEgStart[m.type] + m.rows)
-        return "mobEg_" + letter + "_" + to_string(i - kMobEgStart[m.type]);
-    }
-  }
-  if (i < kBishopPairIdx) {
-    const int k = i - kPstEgDelta;
-    return std::string("pstEgDelta_") + kLetters[k / 64] + "_" + to_string(k % 64);
-  }
-  if (i >= kPassedMgIdx && i < kPassedEgIdx) return "passedMg_" + to_string(i - kPassedMgIdx);
-  if (i >= kPassedEgIdx && i < kIsolatedMgIdx) return "passedEg_" + to_string(i - kPassedEgIdx);
-  if (i >= kKsSafetyIdx && i < kKsOpenFileIdx) return "ksSafety_" + to_string(i - kKsSafetyIdx);
-  static constexpr const char* kScalars[] = {
-      "bishopPair", "rookOpenMg",  "rookOpenEg", "rookSemiMg", "rookSemiEg",  "isolatedMg",
-      "isolatedEg", "doubledMg",   "doubledEg",  "connectedMg", "connectedEg", "ksOpenFile"};
-  static constexpr int kScalarIdx[] = {kBishopPairIdx,  kRookOpenMgIdx, kRookOpenEgIdx, kRookSemiMgIdx,
-                                       kRookSemiEgIdx,  kIsolatedMgIdx, kIsolatedEgIdx, kDoubledMgIdx,
-                                       kDoubledEgIdx,   kConnectedMgIdx, kConnectedEgIdx, kKsOpenFileIdx};
-  for (int k = 0; k < 12; ++k)
-    if (kScalarIdx[k] == i) return kScalars[k];
-  return "?";
+void writeListing(std::ostream& out, const int v[NPARAMS]) {
+  out << "# Quorvane tune params: index name value  (NPARAMS=" << NPARAMS << ")\n";
+  for (int i = 0; i < NPARAMS; ++i) out << i << ' ' << paramName(i) << ' ' << v[i] << '\n';
 }
 
 }  // namespace Tune
 
 int runTuneParams() {
-  int values[Tune::NPARAMS];
-  Tune::initValues(values);
-  std::string out = "# Quorvane tune params: index name value  (NPARAMS=" + std::to_string(Tune::NPARAMS) + ")\n";
-  for (int i = 0; i < Tune::NPARAMS; ++i)
-    out += std::to_string(i) + " " + Tune::paramName(i) + " " + std::to_string(values[i]) + "\n";
-  std::cout << out << std::flush;
+  std::ostringstream out;
+  Tune::writeListing(out, EvalParams::kParamValues);
+  std::cout << out.str() << std::flush;
   return 0;
 }
 

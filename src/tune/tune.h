@@ -3,38 +3,40 @@
 // reconstruct turns such a trace and any vector back into an evaluation.
 #pragma once
 
-#include <string>
+#include <iosfwd>
 
 #include "board/board.h"
+#include "eval/paramlist.h"
 
 namespace Tune {
 
-inline constexpr int NPARAMS = 1082;
+inline constexpr int NPARAMS = EvalParams::kParamCount;
 
-// Start index of each block of the vector.
-inline constexpr int kMatMg = 0;
-inline constexpr int kMatEg = 5;
-inline constexpr int kPstMg = 10;        // + 64 * type + table index (kings included)
-inline constexpr int kPawnEg = 394;
-inline constexpr int kKingEg = 458;
-inline constexpr int kMobMgStart[6] = {0, 522, 540, 568, 598, 0};  // by piece type, N..Q
-inline constexpr int kMobEgStart[6] = {0, 531, 554, 583, 626, 0};
-inline constexpr int kPstEgDelta = 654;  // + 64 * type + table index
-inline constexpr int kBishopPairIdx = 1038;
-inline constexpr int kRookOpenMgIdx = 1039;
-inline constexpr int kRookOpenEgIdx = 1040;
-inline constexpr int kRookSemiMgIdx = 1041;
-inline constexpr int kRookSemiEgIdx = 1042;
-inline constexpr int kPassedMgIdx = 1043;  // + relative rank
-inline constexpr int kPassedEgIdx = 1051;
-inline constexpr int kIsolatedMgIdx = 1059;
-inline constexpr int kIsolatedEgIdx = 1060;
-inline constexpr int kDoubledMgIdx = 1061;
-inline constexpr int kDoubledEgIdx = 1062;
-inline constexpr int kConnectedMgIdx = 1063;
-inline constexpr int kConnectedEgIdx = 1064;
-inline constexpr int kKsSafetyIdx = 1065;  // + units 0..15
-inline constexpr int kKsOpenFileIdx = 1081;
+// The vector's layout and names are the evaluation's own (eval/paramlist.h).
+using EvalParams::kBishopPairIdx;
+using EvalParams::kConnectedEgIdx;
+using EvalParams::kConnectedMgIdx;
+using EvalParams::kDoubledEgIdx;
+using EvalParams::kDoubledMgIdx;
+using EvalParams::kIsolatedEgIdx;
+using EvalParams::kIsolatedMgIdx;
+using EvalParams::kKingEg;
+using EvalParams::kKsOpenFileIdx;
+using EvalParams::kKsSafetyIdx;
+using EvalParams::kMatEg;
+using EvalParams::kMatMg;
+using EvalParams::kMobEgStart;
+using EvalParams::kMobMgStart;
+using EvalParams::kPassedEgIdx;
+using EvalParams::kPassedMgIdx;
+using EvalParams::kPawnEg;
+using EvalParams::kPstEgDelta;
+using EvalParams::kPstMg;
+using EvalParams::kRookOpenEgIdx;
+using EvalParams::kRookOpenMgIdx;
+using EvalParams::kRookSemiEgIdx;
+using EvalParams::kRookSemiMgIdx;
+using EvalParams::paramName;  // "?" outside 0..NPARAMS-1
 
 struct Trace {
   double result = 0.5;  // label for the tuner; extract leaves it alone
@@ -46,8 +48,9 @@ struct Trace {
   int coefEg[NPARAMS] = {};
 };
 
-void initValues(int out[NPARAMS]);  // the engine's current constants
-std::string paramName(int index);   // "?" outside 0..NPARAMS-1
+void initValues(int out[NPARAMS]);  // the vector the engine was built with
+// The "tuneparams" listing of v: a header line, then "index name value" per parameter.
+void writeListing(std::ostream& out, const int v[NPARAMS]);
 
 // Zeroes everything from mgBase on, then fills the trace for b; result is not touched.
 void extract(const Board& b, Trace& trace);

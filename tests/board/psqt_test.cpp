@@ -1,5 +1,6 @@
 // Material and piece-square values as the Board sums them.
 #include "board_test_util.h"
+#include "eval/params.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The quorvane-tune binary end to end: its options, its outputs and its exit statuses.
-#include "tools/tune/params_io.h"
+#include "tools/params/listing.h"
 #include "tunetool_env.h"
 
 using tunetest::TempDir;
@@ -41,7 +41,7 @@ std::string engineListing() {
   std::vector<int> v(Tune::NPARAMS);
   Tune::initValues(v.data());
   std::ostringstream out;
-  TuneTool::writeParamListing(out, v.data());
+  Tune::writeListing(out, v.data());
   return out.str();
 }
 
@@ -128,7 +128,7 @@ TEST(TuneCli, ZeroEpochsWriteTheEnginesListing) {
   EXPECT_EQ(r.out, tunetest::readFile(listing));
 }
 
-TEST(TuneCli, TunesWritesBothOutputsAndReportsProgress) {
+TEST(TuneCli, TunesWritesTheListingAndReportsProgress) {
   TempDir dir;
   const std::string f = featureFile(dir);
   const std::string withJunk = dir.write("more.txt", "1 24 64 0 0 1 3 1 1\nnot a line\n");
@@ -137,7 +137,7 @@ TEST(TuneCli, TunesWritesBothOutputsAndReportsProgress) {
            "--epochs 3 --batch 64 --lr 2 --lr-decay 0.9 --threads 2 --seed 5 --validation 0.2 "
            "--freeze 'matMg_*' "
            "--freeze=matEg_* --out " +
-               dir.file("tuned.txt") + " --cpp " + dir.file("tuned.h") + " " + f + " " + withJunk);
+               dir.file("tuned.txt") + " " + f + " " + withJunk);
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "");
   for (const char* part :
@@ -150,14 +150,11 @@ TEST(TuneCli, TunesWritesBothOutputsAndReportsProgress) {
   std::vector<int> tuned(Tune::NPARAMS, 0), start(Tune::NPARAMS);
   Tune::initValues(start.data());
   std::istringstream in(tunetest::readFile(dir.file("tuned.txt")));
-  std::string error;
-  ASSERT_TRUE(TuneTool::readParamListing(in, tuned.data(), error)) << error;
+  ParamListing::Error error;
+  ASSERT_TRUE(ParamListing::read(in, tuned.data(), error)) << error.message;
   for (int i = 0; i < 10; ++i)
     EXPECT_EQ(tuned[static_cast<std::size_t>(i)], start[static_cast<std::size_t>(i)]);
   EXPECT_NE(tuned, start);
-  const std::string cpp = tunetest::readFile(dir.file("tuned.h"));
-  EXPECT_NE(cpp.find("constexpr int kPSTMG[6][64] = {\n"), std::string::npos);
-  EXPECT_NE(cpp.find("inline constexpr int kKsOpenFile = "), std::string::npos);
 
   // The same run again gives the same file.
   const std::string first = tunetest::readFile(dir.file("tuned.txt"));
@@ -220,7 +217,7 @@ TEST(TuneCli, StartsFromAGivenListing) {
 
   r = tune(dir, "--start " + dir.write("bad.txt", "0 matMg_P 93\n") + " " + featureFile(dir));
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "quorvane-tune: " + dir.file("bad.txt") + ": parameter 1 matMg_N is missing\n");
+  EXPECT_EQ(r.err, "quorvane-tune: " + dir.file("bad.txt") + ":1: parameter 1 matMg_N is missing after this line\n");
 }
 
 }  // namespace

@@ -1,10 +1,7 @@
-// Freeze patterns, the parameter listing and the C++ tables the tuner writes.
-#include "eval/params.h"
-
+// Freeze patterns, the parameter listing and its reader, and the generator the build runs on it.
 #include <algorithm>
-#include <map>
 
-#include "eval/psqt.h"
+#include "tools/params/listing.h"
 #include "tools/tune/params_io.h"
 #include "tunetool_env.h"
 
@@ -61,7 +58,7 @@ TEST(FreezePatterns, TyposAndEmptyPatternsAreErrors) {
 TEST(ParamListing, WritesTheTuneparamsFormatAndReadsItBack) {
   std::vector<int> v = defaults();
   std::ostringstream out;
-  writeParamListing(out, v.data());
+  Tune::writeListing(out, v.data());
   const std::string text = out.str();
   EXPECT_EQ(
       text.rfind("# Quorvane tune params: index name value  (NPARAMS=1082)\n0 matMg_P 93\n", 0),
@@ -72,106 +69,70 @@ TEST(ParamListing, WritesTheTuneparamsFormatAndReadsItBack) {
   v[17] = -5;
   v[1081] = 40;
   std::ostringstream changed;
-  writeParamListing(changed, v.data());
+  Tune::writeListing(changed, v.data());
   std::vector<int> back(Tune::NPARAMS, 0);
-  std::istringstream in(changed.str());
-  std::string error;
-  ASSERT_TRUE(readParamListing(in, back.data(), error)) << error;
+  std::istringstream in("\n# a comment\r\n" + changed.str());
+  ParamListing::Error error;
+  ASSERT_TRUE(ParamListing::read(in, back.data(), error)) << error.message;
   EXPECT_EQ(back, v);
 }
 
-TEST(ParamListing, ReadingRejectsWrongNamesGapsAndDuplicates) {
-  const std::vector<int> v = defaults();
+// Each fault is reported with the line it is on (the defaults' listing: line n + 2 holds index n).
+TEST(ParamListing, RefusesFaultsWithTheirLineNumbers) {
   std::ostringstream out;
-  writeParamListing(out, v.data());
+  Tune::writeListing(out, defaults().data());
   const std::string good = out.str();
-  std::vector<int> back(Tune::NPARAMS, 0);
-  std::string error;
-  auto read = [&](const std::string& text) {
-    std::istringstream in(text);
-    return readParamListing(in, back.data(), error);
+  auto edited = [&](const std::string& from, const std::string& to) {
+    std::string text = good;
+    text.replace(text.find(from), from.size(), to);
+    return text;
   };
-  std::string renamed = good;
-  renamed.replace(renamed.find("0 matMg_P 93"), 12, "0 matMg_X 93");
-  EXPECT_FALSE(read(renamed));
-  EXPECT_EQ(error, "line 2: parameter 0 is matMg_P, not matMg_X");
-  std::string missing = good;
-  missing.erase(missing.find("1081 ksOpenFile 31\n"));
-  EXPECT_FALSE(read(missing));
-  EXPECT_EQ(error, "parameter 1081 ksOpenFile is missing");
-  EXPECT_FALSE(read(good + "0 matMg_P 93\n"));
-  EXPECT_EQ(error, "line 1084: parameter matMg_P listed twice");
-  EXPECT_FALSE(read(good + "5 matEg_P x\n"));
-  EXPECT_FALSE(read(good + "5 matEg_P 1 2\n"));
-  EXPECT_FALSE(read("1082 ? 0\n"));
-}
-
-// The numbers between the braces of the definition named `name` in the C++ text.
-std::vector<int> numbersOf(const std::string& text, const std::string& name) {
-  const std::size_t at = text.find(" " + name + "[");
-  const std::size_t atScalar = text.find(" " + name + " = ");
-  std::vector<int> out;
-  if (at == std::string::npos && atScalar == std::string::npos) return out;
-  std::size_t from = at != std::string::npos ? text.find('{', at) : text.find('=', atScalar) + 1;
-  const std::size_t to = text.find(';', from);
-  std::string body;
-  bool comment = false;  // comments hold no numbers that belong to the table
-  for (std::size_t i = from; i < to; ++i) {
-    if (text[i] == '/' && text[i + 1] == '/') comment = true;
-    if (text[i] == '\n') comment = false;
-    body += comment || text[i] == '{' || text[i] == '}' || text[i] == ',' ? ' ' : text[i];
+  const struct {
+    std::string text;
+    int line;
+    std::string message;
+  } cases[] = {
+      {edited("0 matMg_P 93", "0 matMg_X 93"), 2, "unknown parameter 'matMg_X'"},
+      {edited("0 matMg_P 93", "0 matEg_P 93"), 2, "matEg_P is parameter 5, not 0"},
+      {edited("1081 ksOpenFile 31\n", ""), 1082, "parameter 1081 ksOpenFile is missing after this line"},
+      {edited("0 matMg_P 93\n", ""), 1, "parameter 0 matMg_P is missing"},
+      {good + "3 matMg_R 493\n", 1084, "matMg_R repeated (first given on line 5)"},
+      {edited("1 matMg_N 380", "1 matMg_N 0"), 3, "matMg_N = 0 is outside 1..5000"},
+      {edited("\n654 pstEgDelta_P_0 0", "\n654 pstEgDelta_P_0 3"), 656, "pstEgDelta_P_0 = 3 is outside 0..0"},
+      {edited("1081 ksOpenFile 31", "1081 ksOpenFile 99999999999"), 1083,
+       "ksOpenFile = 99999999999 is outside -2000..2000"},
+      {edited("1081 ksOpenFile 31", "1081 ksOpenFile 3x"), 1083, "value of ksOpenFile is not an integer"},
+      {edited("1081 ksOpenFile 31", "1081 ksOpenFile 31 7"), 1083, "expected \"index name value\""},
+      {edited("1081 ksOpenFile 31", "1081 ksOpenFile"), 1083, "expected \"index name value\""},
+  };
+  for (const auto& c : cases) {
+    std::vector<int> back(Tune::NPARAMS, 0);
+    std::istringstream in(c.text);
+    ParamListing::Error error;
+    EXPECT_FALSE(ParamListing::read(in, back.data(), error)) << c.message;
+    EXPECT_EQ(error.line, c.line) << c.message;
+    EXPECT_EQ(error.message, c.message);
   }
-  std::istringstream in(body);
-  int x = 0;
-  while (in >> x) out.push_back(x);
-  return out;
 }
 
-TEST(CppTables, DefaultsReproduceTheEnginesTablesInTheirLayout) {
-  using namespace EvalParams;
-  const std::vector<int> v = defaults();
+// The build runs the generator on the listing; a faulty one must fail it with the line number.
+TEST(ParamGen, WritesTheHeaderOrStopsTheBuild) {
+  tunetest::TempDir dir;
   std::ostringstream out;
-  writeCppTables(out, v.data());
-  const std::string text = out.str();
+  Tune::writeListing(out, defaults().data());
+  const std::string header = dir.file("param_values.h");
+  const std::string gen = std::string(QUORVANE_PARAMGEN_BIN) + " ";
+  ASSERT_EQ(tunetest::runCommand(gen + dir.write("good.txt", out.str()) + " " + header), 0);
+  const std::string text = tunetest::readFile(header);
+  EXPECT_NE(text.find("inline constexpr int kParamValues[kParamCount] = {\n    93, 380, 374, 493, 1283,"),
+            std::string::npos);
+  EXPECT_NE(text.find(" 690,\n    800, 31,\n};\n"), std::string::npos);
 
-  EXPECT_EQ(numbersOf(text, "kMgValue"), std::vector<int>(kMgValue, kMgValue + 6));
-  EXPECT_EQ(numbersOf(text, "kEgValue"), std::vector<int>(kEgValue, kEgValue + 6));
-  EXPECT_EQ(numbersOf(text, "kPSTMG"), std::vector<int>(&kPSTMG[0][0], &kPSTMG[0][0] + 384));
-  EXPECT_EQ(numbersOf(text, "kPSTEGPawn"), std::vector<int>(kPSTEGPawn, kPSTEGPawn + 64));
-  EXPECT_EQ(numbersOf(text, "kKingEG"), std::vector<int>(kKingEG, kKingEG + 64));
-  EXPECT_EQ(numbersOf(text, "kPSTEGDelta"), std::vector<int>(384, 0));
-  EXPECT_EQ(numbersOf(text, "kMobilityMg"),
-            std::vector<int>(&kMobilityMg[0][0], &kMobilityMg[0][0] + 168));
-  EXPECT_EQ(numbersOf(text, "kMobilityEg"),
-            std::vector<int>(&kMobilityEg[0][0], &kMobilityEg[0][0] + 168));
-  EXPECT_EQ(numbersOf(text, "kKsSafetyTable"),
-            std::vector<int>(kKsSafetyTable, kKsSafetyTable + 16));
-  EXPECT_EQ(numbersOf(text, "kPassedMg"), std::vector<int>(kPassedMg, kPassedMg + 8));
-  EXPECT_EQ(numbersOf(text, "kPassedEg"), std::vector<int>(kPassedEg, kPassedEg + 8));
-  const std::map<std::string, int> scalars = {
-      {"kBishopPair", kBishopPair},   {"kRookOpenMg", kRookOpenMg},   {"kRookOpenEg", kRookOpenEg},
-      {"kRookSemiMg", kRookSemiMg},   {"kRookSemiEg", kRookSemiEg},   {"kIsolatedMg", kIsolatedMg},
-      {"kIsolatedEg", kIsolatedEg},   {"kDoubledMg", kDoubledMg},     {"kDoubledEg", kDoubledEg},
-      {"kConnectedMg", kConnectedMg}, {"kConnectedEg", kConnectedEg}, {"kKsOpenFile", kKsOpenFile}};
-  for (const auto& [name, value] : scalars)
-    EXPECT_EQ(numbersOf(text, name), std::vector<int>{value}) << name;
-  // Piece-square rows are printed like the engine's source: eight numbers per row, a8 first.
-  EXPECT_NE(
-      text.find("    {  // knight\n        -137,  -32,  -57,  -47,   -3,  -20,  -30,  -71,\n"),
-      std::string::npos);
-}
-
-TEST(CppTables, TunedValuesLandInTheirSlots) {
-  std::vector<int> v = defaults();
-  v[Tune::kPstMg + 64 * Knight + 9] = 777;        // knight, b7
-  v[Tune::kMobEgStart[Rook] + 14] = 555;          // rook with 14 squares, endgame
-  v[Tune::kPstEgDelta + 64 * Queen + 63] = -444;  // queen on h1, endgame delta
-  std::ostringstream out;
-  writeCppTables(out, v.data());
-  const std::string text = out.str();
-  EXPECT_EQ(numbersOf(text, "kPSTMG")[64 * Knight + 9], 777);
-  EXPECT_EQ(numbersOf(text, "kMobilityEg")[28 * Rook + 14], 555);
-  EXPECT_EQ(numbersOf(text, "kPSTEGDelta")[64 * Queen + 63], -444);
+  const std::string bad = dir.write("bad.txt", out.str() + "0 matMg_P 93\n");
+  const std::string err = dir.file("err.txt");
+  EXPECT_EQ(tunetest::runCommand(gen + bad + " " + header + " 2>" + err), 1);
+  EXPECT_EQ(tunetest::readFile(err), bad + ":1084: error: matMg_P repeated (first given on line 2)\n");
+  EXPECT_EQ(tunetest::readFile(header), text);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // quorvane-tune: fits the evaluation's parameter vector to feature files and writes it back as a
-// "tuneparams" listing (and optionally as C++ tables).
+// "tuneparams" listing, ready for the build option QUORVANE_PARAMS.
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -12,6 +12,7 @@
 #include "board/zobrist.h"
 #include "eval/endgame.h"
 #include "eval/eval.h"
+#include "tools/params/listing.h"
 #include "tools/tune/dataset.h"
 #include "tools/tune/model.h"
 #include "tools/tune/options.h"
@@ -41,13 +42,10 @@ bool writable(const std::string& path) {
   return static_cast<bool>(f);
 }
 
-bool writeFile(const std::string& path, const std::vector<int>& values, bool cpp) {
+bool writeFile(const std::string& path, const std::vector<int>& values) {
   std::ofstream f(path, std::ios::trunc);
   if (!f) return false;
-  if (cpp)
-    writeCppTables(f, values.data());
-  else
-    writeParamListing(f, values.data());
+  Tune::writeListing(f, values.data());
   f.flush();
   return static_cast<bool>(f);
 }
@@ -93,9 +91,11 @@ int main(int argc, char** argv) {
   if (!opt.start.empty()) {
     std::ifstream in(opt.start);
     if (!in) return fail("cannot open " + opt.start);
-    if (!readParamListing(in, start.data(), error)) return fail(opt.start + ": " + error);
+    ParamListing::Error bad;
+    if (!ParamListing::read(in, start.data(), bad))
+      return fail(opt.start + ":" + std::to_string(bad.line) + ": " + bad.message);
   }
-  for (const std::string* path : {&opt.out, &opt.cpp, &opt.log})
+  for (const std::string* path : {&opt.out, &opt.log})
     if (!path->empty() && !writable(*path)) return fail("cannot write " + *path);
 
   const Clock::time_point loadStart = Clock::now();
@@ -208,12 +208,11 @@ int main(int argc, char** argv) {
   std::fprintf(stderr, "quorvane-tune: %d parameters changed\n", changed);
 
   if (opt.out.empty()) {
-    writeParamListing(std::cout, tuned.data());
+    Tune::writeListing(std::cout, tuned.data());
     std::cout.flush();
     if (!std::cout) return fail("cannot write the listing to standard output");
-  } else if (!writeFile(opt.out, tuned, false)) {
+  } else if (!writeFile(opt.out, tuned)) {
     return fail("cannot write " + opt.out);
   }
-  if (!opt.cpp.empty() && !writeFile(opt.cpp, tuned, true)) return fail("cannot write " + opt.cpp);
   return 0;
 }

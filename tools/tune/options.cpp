@@ -52,7 +52,6 @@ const char* usageText() {
          "  --log FILE        write the losses of every epoch as a tab-separated table\n"
          "  --start FILE      start from a tuneparams listing instead of the engine's values\n"
          "  --out FILE        write the tuned listing here (default: standard output)\n"
-         "  --cpp FILE        also write the tuned values as C++ table definitions\n"
          "  --help            show this text\n"
          "\n"
          "Progress goes to standard error. Exit status: 0 done, 1 unreadable input, empty data set "
@@ -86,8 +85,8 @@ bool parseOptions(int argc, const char* const argv[], Options& o, std::string& e
     }
     static constexpr std::string_view kKnown[] = {
         "--epochs", "--lr",     "--lr-decay",  "--batch",  "--threads", "--validation",
-        "--seed",   "--freeze", "--k",         "--start",  "--out",     "--cpp",
-        "--lambda", "--reg",    "--max-score", "--format", "--log"};
+        "--seed",   "--freeze", "--k",         "--start",  "--out",     "--lambda",
+        "--reg",    "--max-score", "--format", "--log"};
     bool known = false;
     for (std::string_view k : kKnown) known = known || k == name;
     if (!known) {
@@ -146,10 +145,8 @@ bool parseOptions(int argc, const char* const argv[], Options& o, std::string& e
       o.start = value;
     } else if (name == "--out") {
       o.out = value;
-    } else if (name == "--log") {
-      o.log = value;
     } else {
-      o.cpp = value;
+      o.log = value;
     }
   }
   if (!o.help && o.files.empty()) {

@@ -23,7 +23,6 @@ struct Options {
   double k = 0;                     // 0: fit K
   std::string start;                // listing to start from instead of the engine's values
   std::string out;                  // empty: standard output
-  std::string cpp;                  // empty: no C++ tables
   std::string log;                  // empty: no per-epoch loss table
   FileFormat format = FileFormat::Auto;
   double lambda = 0;  // weight of the search score in the target

@@ -1,8 +1,6 @@
-// The parameter vector in and out: name patterns for freezing, the "tuneparams" listing, and C++
-// initialisers laid out like the engine's constant tables.
+// Name patterns for freezing parameters.
 #pragma once
 
-#include <iosfwd>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,16 +16,5 @@ bool globMatch(std::string_view pattern, std::string_view name);
 // patterns. Returns false and names the culprit in error when a pattern is empty or matches nothing
 // (a mistyped pattern would otherwise silently freeze nothing).
 bool freezeByPatterns(std::string_view patterns, std::vector<bool>& frozen, std::string& error);
-
-// The listing "quorvane tuneparams" prints: a header line, then "index name value" per parameter.
-void writeParamListing(std::ostream& out, const int values[Tune::NPARAMS]);
-
-// Reads such a listing (the header and lines starting with '#' are skipped; every index must appear
-// once with its own name). Returns false with a reason in error.
-bool readParamListing(std::istream& in, int values[Tune::NPARAMS], std::string& error);
-
-// The tables of the engine's evaluation sources, filled with values, ready to paste over the
-// current definitions.
-void writeCppTables(std::ostream& out, const int values[Tune::NPARAMS]);
 
 }  // namespace TuneTool

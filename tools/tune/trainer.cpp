@@ -164,8 +164,11 @@ void Trainer::step(std::size_t from, std::size_t to) {
       const double g = reduced(len, u) + 2.0 * config_.reg * (values_[u] - start_[u]);
       m_[u] = config_.beta1 * m_[u] + (1 - config_.beta1) * g;
       v_[u] = config_.beta2 * v_[u] + (1 - config_.beta2) * g * g;
-      // A parameter that never had a gradient keeps m = v = 0 and so does not move.
-      values_[u] -= lr_ * (m_[u] / c1) / (std::sqrt(v_[u] / c2) + config_.epsilon);
+      // A parameter that never had a gradient keeps m = v = 0 and so does not move. The step
+      // stays inside the range a listing may give, so the result always builds.
+      const EvalParams::ParamRange range = EvalParams::paramRange(static_cast<int>(u));
+      values_[u] = std::clamp(values_[u] - lr_ * (m_[u] / c1) / (std::sqrt(v_[u] / c2) + config_.epsilon),
+                              static_cast<double>(range.lo), static_cast<double>(range.hi));
     }
   };
   pool_.run(update);

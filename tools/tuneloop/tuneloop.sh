@@ -137,7 +137,7 @@ fi
 stage "2/4 fit: quorvane-tune $tune_options -> $out/tuned.txt"
 # shellcheck disable=SC2086
 "$tuner" $tune_options --threads "$threads" --log "$out/losses.tsv" --out "$out/tuned.txt" \
-  --cpp "$out/tuned.cpp" "${data_files[@]}" 2>&1 | tee "$out/tune.log"
+  "${data_files[@]}" 2>&1 | tee "$out/tune.log"
 [ "${PIPESTATUS[0]}" = 0 ] || die "the fit failed; see $out/tune.log"
 
 # Stage 3: the tuned engine.

@@ -1,0 +1,80 @@
+// The listing reader and its checks.
+#include "tools/params/listing.h"
+
+#include <charconv>
+#include <istream>
+#include <sstream>
+#include <unordered_map>
+#include <vector>
+
+namespace ParamListing {
+
+namespace {
+
+using EvalParams::kParamCount;
+
+bool fail(Error& error, int line, std::string message) {
+  error = {line, std::move(message)};
+  return false;
+}
+
+// from_chars over the whole text; the error code tells a number too large apart from no number.
+std::errc parseWhole(const std::string& t, int& v) {
+  const auto [ptr, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
+  if (ec != std::errc()) return ec;
+  return t.empty() || ptr != t.data() + t.size() ? std::errc::invalid_argument : std::errc();
+}
+
+}  // namespace
+
+bool read(std::istream& in, int values[kParamCount], Error& error) {
+  static const auto kIndexOf = [] {
+    std::unordered_map<std::string, int> m;
+    for (int i = 0; i < kParamCount; ++i) m.emplace(EvalParams::paramName(i), i);
+    return m;
+  }();
+  std::vector<int> lineOf(kParamCount, 0);  // where each parameter was given, 0 = not yet
+  std::string line;
+  int lineNo = 0;
+  while (std::getline(in, line)) {
+    ++lineNo;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.find_first_not_of(" \t") == std::string::npos || line[0] == '#') continue;
+    std::istringstream fields(line);
+    std::string indexText, name, valueText, extra;
+    fields >> indexText >> name >> valueText;
+    int index = -1, value = 0;
+    if (parseWhole(indexText, index) != std::errc() || name.empty() || valueText.empty() ||
+        (fields >> extra))
+      return fail(error, lineNo, "expected \"index name value\"");
+    const auto known = kIndexOf.find(name);
+    if (known == kIndexOf.end()) return fail(error, lineNo, "unknown parameter '" + name + "'");
+    if (index != known->second)
+      return fail(error, lineNo,
+                  name + " is parameter " + std::to_string(known->second) + ", not " + indexText);
+    const int previous = lineOf[static_cast<std::size_t>(index)];
+    if (previous)
+      return fail(error, lineNo, name + " repeated (first given on line " + std::to_string(previous) + ")");
+    const EvalParams::ParamRange range = EvalParams::paramRange(index);
+    const std::errc ec = parseWhole(valueText, value);
+    if (ec == std::errc::invalid_argument) return fail(error, lineNo, "value of " + name + " is not an integer");
+    if (ec != std::errc() || value < range.lo || value > range.hi)
+      return fail(error, lineNo,
+                  name + " = " + valueText + " is outside " + std::to_string(range.lo) + ".." +
+                      std::to_string(range.hi));
+    lineOf[static_cast<std::size_t>(index)] = lineNo;
+    values[index] = value;
+  }
+  if (in.bad()) return fail(error, 0, "read error");
+  for (int i = 0; i < kParamCount; ++i)
+    if (!lineOf[static_cast<std::size_t>(i)]) {
+      // Point at the neighbour that is present, so the gap can be found in the file.
+      const int before = i > 0 ? lineOf[static_cast<std::size_t>(i - 1)] : 0;
+      return fail(error, before ? before : 1,
+                  "parameter " + std::to_string(i) + " " + EvalParams::paramName(i) + " is missing" +
+                      (before ? " after this line" : ""));
+    }
+  return true;
+}
+
+}  // namespace ParamListing
