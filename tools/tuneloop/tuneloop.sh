@@ -3,7 +3,7 @@
 # with the fitted parameters, a match of that build against the default one, and a report.
 # Every stage prints its progress; every file it makes stays in the folder. Run with --help.
 set -euo pipefail
-set -f  # option strings are split into words on purpose; patterns like pstEgDelta_* must stay as typed
+set -f  # option strings are split into words on purpose; patterns like 'matMg_*' must stay as typed
 
 usage() {
   cat <<'EOF'
@@ -23,7 +23,7 @@ writes OUTDIR/report.html (losses per epoch, piece-square tables before and afte
   --threads N          datagen and tuner threads (default: all cores)
   --datagen 'KEYS'     more datagen settings, e.g. 'maxdepth=10 randomplies=10'
   --data FILE          fit to this data file instead of generating one (repeatable)
-  --tune 'OPTIONS'     tuner options (default: '--epochs 100 --freeze pstEgDelta_*')
+  --tune 'OPTIONS'     tuner options (default: '--epochs 100')
   --match-runner PATH  the match runner (a Node.js script, see below); needed unless --no-match
   --match 'OPTIONS'    match options (default: '--nodes 20000 --sprt 0,5 --games 20000
                        --concurrency 2')
@@ -54,7 +54,7 @@ seed=1
 threads=$(nproc 2>/dev/null || echo 1)
 datagen_extra=""
 data_files=()
-tune_options="--epochs 100 --freeze pstEgDelta_*"
+tune_options="--epochs 100"
 runner=""
 match_options="--nodes 20000 --sprt 0,5 --games 20000 --concurrency 2"
 openings=""
