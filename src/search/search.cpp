@@ -59,6 +59,16 @@ bool hasHangingPiece(const Board& b) {
   return false;
 }
 
+// In check with no legal move.
+bool isCheckmate(Board& b) {
+  if (!b.inCheck()) return false;
+  MoveList list;
+  generateMoves(b, list);
+  for (const Move m : list)
+    if (b.isLegal(m)) return false;
+  return true;
+}
+
 // The three correction-history entries of a position, all indexed by the side to move.
 struct CorrectionSlots {
   i16* pawn;
@@ -154,7 +164,9 @@ int alphaBeta(Thread& t, Board& b, int alpha, int beta, int depth, SearchStack* 
 
   // Draws by rule; the root is searched even when it already repeats.
   if (ply > 0) {
-    if (b.halfmoveClock > 99) return 0;
+    // A mate given on the move that completes the fifty moves stands; only then is it worth
+    // looking for legal moves.
+    if (b.halfmoveClock > 99) return isCheckmate(b) ? ply - kMateScore : 0;
     const int len = b.historySize;
     for (int i = len - 2; i >= 0 && i >= len - b.halfmoveClock; i -= 2)
       if (b.history[i].key == b.key) return 0;

@@ -85,11 +85,25 @@ TEST(MateSearch, BeingMatedNextMoveScoresMinusOne) {
   EXPECT_NE(r.move, 0u);
 }
 
-TEST(DrawRules, FiftyMoveClockHidesTheMate) {
-  // Every white move reaches a clock of 100, which is a draw below the root even if it mates.
-  const auto r = searchFen("6k1/5ppp/8/8/8/8/8/R5K1 w - - 99 1", 6);
-  EXPECT_EQ(r.score, 0);
-  EXPECT_NE(r.move, 0u);
+TEST(DrawRules, FiftyMoveClockDrawsUnlessTheMoveMates) {
+  // Every white move reaches a clock of 100: a draw below the root, unless it is checkmate.
+  const struct {
+    const char* fen;
+    int score;
+    const char* move;  // "" when any legal move will do
+  } cases[] = {
+      {"6k1/5ppp/8/8/8/8/8/R5K1 w - - 99 1", kMateScore - 1, "a1a8"},
+      {"7k/8/6K1/8/8/8/8/R7 w - - 99 80", kMateScore - 1, "a1a8"},
+      {"7k/8/8/8/8/8/8/R5K1 w - - 99 1", 0, ""},  // Ra8+ checks but does not mate
+  };
+  for (const auto& c : cases) {
+    const auto r = searchFen(c.fen, 6);
+    EXPECT_EQ(r.score, c.score) << c.fen;
+    EXPECT_TRUE(isLegalIn(c.fen, r.move)) << c.fen;
+    if (*c.move) {
+      EXPECT_EQ(moveToString(r.move), c.move) << c.fen;
+    }
+  }
 }
 
 TEST(DrawRules, RootThatAlreadyRepeatsIsStillSearched) {
