@@ -131,7 +131,8 @@ int runFeatureExport(const std::string& inputPath, const std::string& outputPath
   long long written = 0;
   long long invalid = 0;
   while (std::getline(in, text)) {
-    if (text.empty()) continue;
+    // Blank lines (blanks, tabs, a carriage return) are spacing, not bad data.
+    if (trimRight(text).empty()) continue;
     if (!parseDataGenLine(text, sample) || !board->setFen(sample.fen)) {
       ++invalid;
       continue;

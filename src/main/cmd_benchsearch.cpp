@@ -11,6 +11,9 @@ int cmdBenchSearch(int argc, char** argv) {
     std::cerr << "benchsearch: глибина має бути цілим числом >= 1\n";
     return 1;
   }
-  runBenchSearch(depth);
+  if (!runBenchSearch(depth)) {
+    std::cerr << "benchsearch: не вдалося створити потік пошуку\n";
+    return 1;
+  }
   return 0;
 }

@@ -37,11 +37,12 @@ int searchIteration(Thread& t, int depth, int previous) {
 
 }  // namespace
 
-void runBenchSearch(int depth) {
+bool runBenchSearch(int depth) {
   using Clock = std::chrono::steady_clock;
-  gStopSearch.store(false, std::memory_order_relaxed);
   // Id 1 keeps the main-thread limit poll and its output out of the benchmark.
-  auto thread = std::make_unique<Thread>(1);
+  auto thread = tryCreateThread(1);
+  if (!thread) return false;
+  gStopSearch.store(false, std::memory_order_relaxed);
   Thread& t = *thread;
   const int maxDepth = depth < 1 ? 11 : depth;
 
@@ -71,6 +72,7 @@ void runBenchSearch(int depth) {
   std::cout << "bench: " << totalNodes << " nodes " << totalQNodes << " qnodes " << totalMs << " ms " << totalNps
             << " nps\n"
             << std::flush;
+  return true;
 }
 
 u32 searchForDataGen(Thread& t, int maxDepth, long long nodeLimit, int& score) {

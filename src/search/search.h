@@ -35,8 +35,9 @@ std::string formatScore(int score);
 std::string buildPV(Board board, unsigned int firstMove);
 u32 nonPawnKey(const Board& b, Color c);
 
-// Benchmark and fixed-budget drivers (run on the calling thread, no pool, no info output).
-void runBenchSearch(int depth);
+// Benchmark and fixed-budget drivers (run on the calling thread, no pool, no info output). The
+// benchmark returns false, having printed nothing, when the system refuses its search thread.
+bool runBenchSearch(int depth);
 u32 searchForDataGen(Thread& thread, int maxDepth, long long nodeLimit, int& score);
 
 // Move-ordering self-check; returns true when a mismatch was found.

@@ -4,7 +4,9 @@
 #include <chrono>
 #include <cstring>
 #include <iostream>
+#include <new>
 #include <string>
+#include <system_error>
 
 #include "search/search.h"
 #include "tt/tt.h"
@@ -120,13 +122,28 @@ ThreadPool::~ThreadPool() {
   while (!threads.empty()) threads.pop_back();
 }
 
-void ThreadPool::set(unsigned long n) {
+std::unique_ptr<Thread> tryCreateThread(int id) {
+  // The only exceptions the engine catches: a process at its memory or thread limit must go on
+  // with what it has rather than die in the middle of a game.
+  try {
+    return std::make_unique<Thread>(id);
+  } catch (const std::system_error&) {
+  } catch (const std::bad_alloc&) {
+  }
+  return nullptr;
+}
+
+std::size_t ThreadPool::set(unsigned long n) {
   if (!threads.empty()) waitForSearchFinished();
   while (!threads.empty()) threads.pop_back();  // last first
   const unsigned long count = n < 1 ? 1 : n;
   threads.reserve(count);
-  for (unsigned long i = 0; i < count; ++i)
-    threads.push_back(std::make_unique<Thread>(static_cast<int>(i)));
+  for (unsigned long i = 0; i < count; ++i) {
+    auto t = tryCreateThread(static_cast<int>(i));
+    if (!t) break;
+    threads.push_back(std::move(t));
+  }
+  return threads.size();
 }
 
 void ThreadPool::startThinking(const Board& board, const SearchLimits& limits) {

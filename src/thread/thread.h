@@ -68,10 +68,15 @@ class Thread {
   bool exiting = false;
 };
 
+// A new parked thread, or null when the system refuses one (no memory for it, or no more threads).
+std::unique_ptr<Thread> tryCreateThread(int id);
+
 class ThreadPool {
  public:
   ~ThreadPool();
-  void set(unsigned long n);
+  // Returns the number of threads now in the pool: fewer than asked, possibly none, when the system
+  // refuses more.
+  std::size_t set(unsigned long n);
   void startThinking(const Board& board, const SearchLimits& limits);
   void startHelpers();
   void waitForHelpersFinished();

@@ -24,7 +24,9 @@ void TimeManager::start(const SearchLimits& limits, int sideToMove) {
   // Only the side to move's clock counts.
   const i64 time = sideToMove == White ? limits.wtime : limits.btime;
   const i64 inc = sideToMove == White ? limits.winc : limits.binc;
-  if (time < 1) return;
+  // A GUI may send a clock of 0 or less after a late move or a reconnect: that side must move at
+  // once, so it gets the smallest budget (avail 1 below) rather than none.
+  if (time < 1 && !limits.clockGiven[sideToMove]) return;
 
   useTime = true;
   const i64 mtg = limits.movestogo > 0 ? limits.movestogo : 50;

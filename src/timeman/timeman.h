@@ -16,6 +16,9 @@ struct SearchLimits {
   i32 movestogo = 0;
   bool infinite = false;
   i64 nodes = 0;
+  // Whether "go" named wtime / btime: a clock given at 0 or below is a clock that has run out,
+  // while an absent one means no time limit.
+  bool clockGiven[2] = {false, false};
 };
 
 class TimeManager {

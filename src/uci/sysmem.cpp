@@ -1,6 +1,10 @@
 // Total physical memory of the machine and the cap it puts on the hash size.
 #include "uci/sysmem.h"
 
+#include <charconv>
+#include <fstream>
+#include <string_view>
+
 #if defined(_WIN32)
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -35,6 +39,70 @@ std::uint64_t physicalBytes() {
 #else
   return 0;
 #endif
+}
+
+namespace {
+
+// A limit file holds a byte count, or "max" (v2) for no limit; anything unreadable counts as none.
+std::uint64_t readLimit(const std::string& path) {
+  std::ifstream in(path);
+  std::string text;
+  if (!(in >> text)) return 0;
+  std::uint64_t v = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+  return ec == std::errc() && end == text.data() + text.size() ? v : 0;
+}
+
+// A group is held by its own limit and by every ancestor's: the smallest from dir/group up to dir.
+std::uint64_t smallestLimit(const std::string& dir, std::string group, const char* file) {
+  std::uint64_t best = 0;
+  while (!group.empty() && group.back() == '/') group.pop_back();
+  for (;;) {
+    const std::uint64_t v = readLimit(dir + group + "/" + file);
+    if (v != 0 && (best == 0 || v < best)) best = v;
+    if (group.empty()) return best;
+    const std::size_t slash = group.rfind('/');
+    group.erase(slash == std::string::npos ? 0 : slash);
+  }
+}
+
+bool listsController(std::string_view list, std::string_view name) {
+  for (;;) {
+    const std::size_t comma = list.find(',');
+    if (list.substr(0, comma) == name) return true;
+    if (comma == std::string_view::npos) return false;
+    list.remove_prefix(comma + 1);
+  }
+}
+
+}  // namespace
+
+std::uint64_t cgroupLimitBytes(const CgroupFiles& files) {
+  std::ifstream in(files.selfCgroup);
+  std::uint64_t best = 0;
+  // Lines "id:controllers:path": v2 is the line with id 0 and no controllers; v1 has a hierarchy
+  // per controller, mounted under its name.
+  for (std::string line; std::getline(in, line);) {
+    const std::size_t a = line.find(':');
+    const std::size_t b = a == std::string::npos ? a : line.find(':', a + 1);
+    if (b == std::string::npos) continue;
+    const std::string_view controllers = std::string_view(line).substr(a + 1, b - a - 1);
+    const std::string group = line.substr(b + 1);
+    std::uint64_t v = 0;
+    if (line.compare(0, a, "0") == 0 && controllers.empty())
+      v = smallestLimit(files.mountRoot, group, "memory.max");
+    else if (listsController(controllers, "memory"))
+      v = smallestLimit(files.mountRoot + "/memory", group, "memory.limit_in_bytes");
+    if (v != 0 && (best == 0 || v < best)) best = v;
+  }
+  return best;
+}
+
+std::uint64_t usableBytes(const CgroupFiles& files) {
+  const std::uint64_t phys = physicalBytes();
+  const std::uint64_t limit = cgroupLimitBytes(files);
+  if (limit == 0) return phys;
+  return phys == 0 || limit < phys ? limit : phys;
 }
 
 std::uint64_t clampHashMb(std::uint64_t requestedMb, std::uint64_t physicalBytes) {

@@ -33,6 +33,15 @@ void stopSearch() {
   gThreads.waitForSearchFinished();
 }
 
+// Builds the pool of gThreadCount threads. A system that refuses some leaves the pool with those it
+// gave; the engine plays on with them and says how many.
+void resizePool() {
+  const std::size_t made = gThreads.set(static_cast<unsigned long>(gThreadCount));
+  if (made < static_cast<std::size_t>(gThreadCount))
+    infoString("threads: система не дала створити всі потоки пошуку — працює " +
+               std::to_string(made) + " з " + std::to_string(gThreadCount));
+}
+
 void handleUci() {
   // One write, like every reply: "uci" may arrive while the search threads print.
   std::cout << (std::string("id name ") + kEngineId +
@@ -66,7 +75,9 @@ void handleSetOption(std::istringstream& is) {
 
   if (name == "hash") {
     std::uint64_t mb = static_cast<std::uint64_t>(std::clamp(v, 1, kMaxHashMb));
-    const std::uint64_t phys = SysMem::physicalBytes();
+    // Inside a container the group's limit, not the machine, decides when zeroing the table kills
+    // us.
+    const std::uint64_t phys = SysMem::usableBytes();
     const std::uint64_t capped = SysMem::clampHashMb(mb, phys);
     if (capped < mb) {
       infoString(hashCapMessage(mb, phys, capped));
@@ -79,7 +90,7 @@ void handleSetOption(std::istringstream& is) {
   } else if (name == "threads") {
     stopSearch();
     gThreadCount = std::clamp(v, 1, kMaxThreads);
-    gThreads.set(static_cast<unsigned long>(gThreadCount));
+    resizePool();
   } else {
     // Read by the running search on the fly; no need to stop it.
     gMoveOverhead = std::clamp(v, 0, kMaxMoveOverhead);
@@ -156,22 +167,45 @@ void handlePosition(std::istringstream& is) {
   gPos = board;
 }
 
+// Plain formatted extraction: a value that is not a number reads as 0 and one out of range as the
+// nearest limit; either leaves the stream failed, which ends the reading, and the search starts. A
+// missing value reads as 0 too (extraction at the end of the line would leave the default).
+template <class T>
+void readGoValue(std::istream& is, T& field) {
+  if ((is >> std::ws).eof())
+    field = 0;
+  else
+    is >> field;
+}
+
 void handleGo(std::istringstream& is) {
   stopSearch();
 
-  // Plain formatted extraction: a value that is not a number reads as 0 and one out of range as the
-  // nearest limit; either leaves the stream failed, which ends the reading, and the search starts.
   SearchLimits limits;
   for (std::string token; is >> token;) {
-    if (token == "depth") is >> limits.depth;
-    else if (token == "movetime") is >> limits.movetime;
-    else if (token == "wtime") is >> limits.wtime;
-    else if (token == "btime") is >> limits.btime;
-    else if (token == "winc") is >> limits.winc;
-    else if (token == "binc") is >> limits.binc;
-    else if (token == "movestogo") is >> limits.movestogo;
-    else if (token == "nodes") is >> limits.nodes;
+    if (token == "depth")
+      readGoValue(is, limits.depth);
+    else if (token == "movetime")
+      readGoValue(is, limits.movetime);
+    else if (token == "wtime" || token == "btime") {
+      const Color c = token == "wtime" ? White : Black;
+      readGoValue(is, c == White ? limits.wtime : limits.btime);
+      limits.clockGiven[c] = true;
+    } else if (token == "winc")
+      readGoValue(is, limits.winc);
+    else if (token == "binc")
+      readGoValue(is, limits.binc);
+    else if (token == "movestogo")
+      readGoValue(is, limits.movestogo);
+    else if (token == "nodes")
+      readGoValue(is, limits.nodes);
     else if (token == "infinite") limits.infinite = true;
+  }
+  // Without a single search thread (the system refused even one) there is still an answer to give.
+  if (gThreads.size() == 0) resizePool();
+  if (gThreads.size() == 0) {
+    std::cout << "bestmove 0000\n" << std::flush;
+    return;
   }
   gThreads.startThinking(gPos, limits);
 }
@@ -201,7 +235,8 @@ void handleBenchSearch(std::istringstream& is) {
   stopSearch();
   int depth = 0;
   is >> depth;  // absent or not a number: 0, the benchmark's default depth
-  runBenchSearch(depth);
+  if (!runBenchSearch(depth))
+    infoString("benchsearch: не вдалося створити потік пошуку — команду пропущено");
 }
 
 }  // namespace
@@ -257,7 +292,7 @@ bool uciCommand(std::string_view line) {
 }
 
 void uciLoop() {
-  gThreads.set(static_cast<unsigned long>(gThreadCount));
+  resizePool();
   gPos.setFen(kStartFen);
 
   std::string line;

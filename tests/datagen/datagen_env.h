@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
@@ -16,6 +15,7 @@
 
 #include "datagen/datagen.h"
 #include "support/engine_init.h"
+#include "support/temp_dir.h"
 #include "tt/tt.h"
 
 class DataGenEnvironment : public ::testing::Environment {
@@ -31,31 +31,7 @@ inline ::testing::Environment* const kDataGenEnvironment =
 
 namespace dgtest {
 
-// A fresh directory under the system's temporary directory, removed with its contents at the end.
-class TempDir {
- public:
-  TempDir() {
-    static std::atomic<int> counter{0};
-    path_ = std::filesystem::temp_directory_path() /
-            ("quorvane-datagen-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-    std::filesystem::create_directories(path_, ec);
-    EXPECT_FALSE(ec) << ec.message();
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
-  std::string file(const std::string& name) const { return (path_ / name).string(); }
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
+using TempDir = testsupport::TempDir;
 
 // argv-style view of a list of strings (the strings are copied and owned here).
 class Args {

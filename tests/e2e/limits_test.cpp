@@ -43,6 +43,8 @@ const std::vector<std::string> kGoCommands = {
     "go wtime 4000 btime 4000 movestogo 3",
     "go wtime 2000 btime 2000 winc 50 binc 50 movestogo 10",
     "go wtime 5 btime 5",  // a clock below the move overhead
+    "go wtime 0 btime 0",  // clocks that have run out: the smallest budget, not none
+    "go wtime -20 btime -20",
     "go ponder depth 2",
     "go searchmoves e2e4 d2d4 depth 2",
     "go depth 3 depth 2",

@@ -173,8 +173,8 @@ TEST(UciProtocol, HashAllocationFailureAndMemoryCap) {
   EXPECT_EQ(p.readLine(kTimeoutMs).value_or("<none>"),
             "info string setoption hash: не вдалося виділити 4096 МБ — лишається попередній розмір");
 
-  // The largest request is first cut to three quarters of the machine's memory, when that is smaller.
-  const std::uint64_t phys = SysMem::physicalBytes();
+  // The largest request is first cut to three quarters of the usable memory, when that is smaller.
+  const std::uint64_t phys = SysMem::usableBytes();
   const std::uint64_t capped = SysMem::clampHashMb(65536, phys);
   ASSERT_TRUE(p.send("setoption name HaSh value 100000"));
   if (capped < 65536) {
@@ -185,6 +185,28 @@ TEST(UciProtocol, HashAllocationFailureAndMemoryCap) {
   EXPECT_EQ(p.readLine(kTimeoutMs).value_or("<none>"), "info string setoption hash: не вдалося виділити " +
                                                            std::to_string(capped) +
                                                            " МБ — лишається попередній розмір");
+  ASSERT_TRUE(p.send("go depth 4"));
+  EXPECT_NE(findLegal(positionOf(kStartFen), waitBestMove(p)), 0u);
+  ASSERT_TRUE(p.send("quit"));
+  EXPECT_EQ(p.waitExit(kTimeoutMs), 0);
+}
+
+// 1 GiB of address space holds the table and far fewer than 128 thread stacks: the engine keeps
+// the threads it got, says how many, and searches with them.
+TEST(UciProtocol, ThreadsTheSystemRefusesAreLeftOut) {
+  UciProcess p({}, std::uint64_t{1} << 30);
+  handshake(p);
+  ASSERT_TRUE(p.send("setoption name Threads value 128"));
+  const auto report = p.readLine(kTimeoutMs).value_or("<none>");
+  const std::string prefix =
+      "info string threads: система не дала створити всі потоки пошуку — працює ";
+  ASSERT_TRUE(startsWith(report, prefix)) << report;
+  const int running = std::stoi(report.substr(prefix.size()));
+  EXPECT_GE(running, 1);
+  EXPECT_LT(running, 128);
+  EXPECT_TRUE(report.ends_with(" з 128")) << report;
+  EXPECT_TRUE(sync(p));
+  EXPECT_EQ(threadCount(p.pid()), running + 1);
   ASSERT_TRUE(p.send("go depth 4"));
   EXPECT_NE(findLegal(positionOf(kStartFen), waitBestMove(p)), 0u);
   ASSERT_TRUE(p.send("quit"));

@@ -133,9 +133,24 @@ TEST_F(TimeManagerTest, OnlyTheSideToMovesClockCounts) {
   l.wtime = 60000;
   tm.start(l, Black);
   EXPECT_FALSE(tm.usesTime());
-  l.btime = 0;
-  tm.start(l, Black);
-  EXPECT_FALSE(tm.usesTime());
+}
+
+TEST_F(TimeManagerTest, ClockGivenAtOrBelowZeroGetsTheSmallestBudget) {
+  for (const int clock : {0, -20, INT_MIN}) {
+    SearchLimits l;
+    l.btime = clock;
+    l.binc = 5000;
+    l.clockGiven[Black] = true;
+    tm.start(l, Black);
+    EXPECT_TRUE(tm.usesTime()) << clock;
+    EXPECT_EQ(tm.softLimit(), 0) << clock;
+    EXPECT_EQ(tm.hardLimit(), 0) << clock;
+    EXPECT_TRUE(tm.shouldStop(2048)) << clock;
+    // The same field without the clock named in "go": no budget at all.
+    l.clockGiven[Black] = false;
+    tm.start(l, Black);
+    EXPECT_FALSE(tm.usesTime()) << clock;
+  }
 }
 
 TEST_F(TimeManagerTest, NoTimeLimitsMeansNoBudget) {

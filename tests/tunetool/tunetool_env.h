@@ -21,6 +21,7 @@
 #include "eval/eval.h"
 #include "support/eval_env.h"
 #include "support/random_walk.h"
+#include "support/temp_dir.h"
 #include "tools/tune/dataset.h"
 #include "tune/tune.h"
 
@@ -96,31 +97,6 @@ inline std::string readFile(const std::string& path) {
   return s.str();
 }
 
-// A fresh temporary directory per test, removed with its files afterwards.
-class TempDir {
- public:
-  TempDir() {
-    char pattern[] = "/tmp/quorvane-tunetool-XXXXXX";
-    const char* p = ::mkdtemp(pattern);
-    EXPECT_NE(p, nullptr);
-    path_ = p ? p : "/tmp";
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
-  const std::string& path() const { return path_; }
-  // Writes text to the named file and returns its path.
-  std::string write(const std::string& name, const std::string& text) const {
-    std::ofstream(file(name), std::ios::binary) << text;
-    return file(name);
-  }
-
- private:
-  std::string path_;
-};
+using TempDir = testsupport::TempDir;
 
 }  // namespace tunetest

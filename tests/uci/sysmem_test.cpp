@@ -1,7 +1,12 @@
 // The physical-memory query and the cap of the hash size to three quarters of it.
+#include "uci/sysmem.h"
+
 #include <gtest/gtest.h>
 
-#include "uci/sysmem.h"
+#include <utility>
+#include <vector>
+
+#include "support/temp_dir.h"
 #include "uci/uci.h"
 
 namespace {
@@ -42,6 +47,52 @@ TEST(PhysicalBytes, ReportsTheMachinesMemory) {
   EXPECT_GT(phys, 64 * kMiB);
   EXPECT_LT(phys, (std::uint64_t{64} << 40));
   EXPECT_EQ(phys, SysMem::physicalBytes());
+}
+
+// Control groups laid out in a temporary directory: the process's group list and the limit files.
+TEST(CgroupLimit, SmallestLimitOnThePathOrNone) {
+  const struct {
+    const char* name;
+    const char* selfCgroup;
+    std::vector<std::pair<const char*, const char*>> files;  // path under the mount, content
+    std::uint64_t limit;
+  } cases[] = {
+      {"v2 limit", "0::/ctr\n", {{"ctr/memory.max", "536870912\n"}}, 512 * kMiB},
+      {"v2 no limit", "0::/ctr\n", {{"ctr/memory.max", "max\n"}}, 0},
+      {"v2 parent is smaller",
+       "0::/a/b\n",
+       {{"a/b/memory.max", "1073741824\n"},
+        {"a/memory.max", "268435456\n"},
+        {"memory.max", "max\n"}},
+       256 * kMiB},
+      {"v2 namespace root", "0::/\n", {{"memory.max", "104857600\n"}}, 100 * kMiB},
+      {"v1 limit",
+       "4:memory:/docker/x\n1:cpu,cpuacct:/\n",
+       {{"memory/docker/x/memory.limit_in_bytes", "209715200\n"}},
+       200 * kMiB},
+      {"v1 limit with other controllers",
+       "3:cpuset:/\n2:blkio,memory:/g\n",
+       {{"memory/g/memory.limit_in_bytes", "209715200"}},
+       200 * kMiB},
+      {"v1 unlimited",
+       "4:memory:/\n",
+       {{"memory/memory.limit_in_bytes", "9223372036854771712\n"}},
+       9223372036854771712ULL},
+      {"unreadable files", "0::/ctr\n4:memory:/ctr\n", {}, 0},
+      {"garbage", "0::/ctr\n", {{"ctr/memory.max", "lots\n"}}, 0},
+      {"no group list", nullptr, {{"memory.max", "104857600\n"}}, 0},
+  };
+  for (const auto& c : cases) {
+    testsupport::TempDir dir;
+    SysMem::CgroupFiles files{dir.file("cgroup"), dir.file("fs")};
+    if (c.selfCgroup) dir.write("cgroup", c.selfCgroup);
+    for (const auto& [path, text] : c.files) dir.write(std::string("fs/") + path, text);
+    EXPECT_EQ(SysMem::cgroupLimitBytes(files), c.limit) << c.name;
+    // What the hash is capped against: the smaller of the limit and the machine's memory.
+    const std::uint64_t phys = SysMem::physicalBytes();
+    EXPECT_EQ(SysMem::usableBytes(files), c.limit != 0 && c.limit < phys ? c.limit : phys)
+        << c.name;
+  }
 }
 
 TEST(HashCapMessage, Text) {

@@ -1,7 +1,7 @@
 // The UCI command handlers driven in-process: option clamping, position building, rejected input.
-#include "support/engine_init.h"
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 
 #include "attacks/attacks.h"
@@ -10,6 +10,7 @@
 #include "eval/eval.h"
 #include "movegen/movegen.h"
 #include "search/search.h"
+#include "support/engine_init.h"
 #include "thread/thread.h"
 #include "timeman/timeman.h"
 #include "tt/tt.h"
@@ -212,6 +213,37 @@ TEST(UciPerft, DividesOnTheCurrentPosition) {
   EXPECT_NE(run("perft 2x").find("\nNodes searched: 600\n"), std::string::npos);
   EXPECT_EQ(fenOf(gPos), before);
   EXPECT_EQ(gPos.historySize, historyBefore);
+}
+
+TEST(UciGo, MissingValuesReadLikeUnreadableOnes) {
+  const struct {
+    const char* line;
+    int depth, movetime;
+    i64 nodes;
+    int wtime, btime;
+    bool wGiven, bGiven;
+  } cases[] = {
+      {"go depth", 0, -1, 0, -1, -1, false, false},
+      {"go depth x", 0, -1, 0, -1, -1, false, false},
+      {"go movetime  ", 100, 0, 0, -1, -1, false, false},
+      {"go depth 3 nodes", 3, -1, 0, -1, -1, false, false},
+      {"go wtime", 100, -1, 0, 0, -1, true, false},
+      {"go btime -20 wtime 99999999999 depth 2", 100, -1, 0, INT_MAX, -20, true, true},
+  };
+  for (const auto& c : cases) {
+    run("go depth 1");  // a search that left other limits at their defaults
+    run(c.line);
+    // The pool's copy: the main thread only reads it, and startThinking wrote it on this thread.
+    const SearchLimits& l = gThreads[0].limits;
+    EXPECT_EQ(l.depth, c.depth) << c.line;
+    EXPECT_EQ(l.movetime, c.movetime) << c.line;
+    EXPECT_EQ(l.nodes, c.nodes) << c.line;
+    EXPECT_EQ(l.wtime, c.wtime) << c.line;
+    EXPECT_EQ(l.btime, c.btime) << c.line;
+    EXPECT_EQ(l.clockGiven[White], c.wGiven) << c.line;
+    EXPECT_EQ(l.clockGiven[Black], c.bGiven) << c.line;
+    run("stop");
+  }
 }
 
 TEST(UciMisc, NewGameDisplayAndUnknownCommands) {
