@@ -1,9 +1,16 @@
 // Command-line dispatch: subcommands, their argument errors, and the fall-back to the UCI loop.
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "e2e_helpers.h"
+#include "support/temp_dir.h"
 
 namespace e2e {
 namespace {
@@ -149,6 +156,37 @@ TEST(CommandLine, EgScaleReadsStandardInput) {
   ASSERT_EQ(l.size(), 2u);
   EXPECT_EQ(l[0], "err");
   EXPECT_NE(l[1], "err");
+}
+
+TEST(CommandLine, HelpListsTheSubcommands) {
+  const auto help = runEngine({"--help"}, "", kTimeoutMs);
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.err, "");
+  const auto l = lines(help.out);
+  const char* names[] = {"perft",   "bench",         "benchsearch", "evaltrace", "egscale",
+                         "datagen", "featureexport", "tuneparams",  "--version"};
+  ASSERT_EQ(l.size(), std::size(names) + 1) << help.out;
+  for (std::size_t i = 0; i < std::size(names); ++i)
+    EXPECT_TRUE(startsWith(l[i + 1], std::string("  ") + names[i] + " ")) << l[i + 1];
+  EXPECT_EQ(runEngine({"-h"}, "", kTimeoutMs).out, help.out);
+}
+
+// Results that never reached their file (here a full disk) must not pass for success.
+TEST(CommandLine, FailedWritesOfStandardOutputAreErrors) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  testsupport::TempDir dir;
+  const std::string fen = "'8/8/3k4/8/8/3K4/8/8 w - - 0 1'";
+  for (const std::string& args : std::vector<std::string>{
+           "tuneparams", "perft " + fen + " 1", "evaltrace " + fen, "egscale", "benchsearch 1"}) {
+    const std::string command =
+        "echo " + fen + " | " + QUORVANE_BIN + " " + args + " >/dev/full 2>" + dir.file("err");
+    const int status = std::system(command.c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << args;
+    const std::string name = args.substr(0, args.find(' '));
+    std::ifstream err(dir.file("err"));
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(err), {}),
+              name + ": помилка запису: стандартний вивід\n");
+  }
 }
 
 }  // namespace
