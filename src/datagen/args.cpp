@@ -1,4 +1,5 @@
 // Command-line settings of "datagen": KEY=VALUE pairs and up to two positional arguments.
+#include <cerrno>
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -12,14 +13,26 @@ namespace {
 // character, 0 when there are none): settings come from scripts that are not checked here.
 long long readNumber(const std::string& text) { return std::strtoll(text.c_str(), nullptr, 10); }
 
+// A games count must be a whole number: "--help" read as 0 games would still truncate the output.
+bool readGames(const std::string& text, long long& games) {
+  char* end = nullptr;
+  errno = 0;
+  const long long v = std::strtoll(text.c_str(), &end, 10);
+  if (end == text.c_str() || *end != '\0' || errno == ERANGE) {
+    std::cerr << "datagen: кількість партій має бути числом: " << text << "\n";
+    return false;
+  }
+  games = v;
+  return true;
+}
+
 // C++20 conversions to a narrower signed type keep the low bits, which is the documented reading.
 int readInt32(const std::string& text) { return static_cast<int>(readNumber(text)); }
 
-// False for an unknown key.
+// False for an unknown key or a games count that is not a number (reported here).
 bool applySetting(std::string_view key, const std::string& value, DataGenConfig& c) {
-  if (key == "games")
-    c.games = readNumber(value);
-  else if (key == "out")
+  if (key == "games") return readGames(value, c.games);
+  if (key == "out")
     c.out = value;
   else if (key == "seed")
     c.seed = std::strtoull(value.c_str(), nullptr, 10);
@@ -57,8 +70,10 @@ bool applySetting(std::string_view key, const std::string& value, DataGenConfig&
     c.progress = readNumber(value);
   else if (key == "threads")
     c.threads = readInt32(value);
-  else
+  else {
+    std::cerr << "datagen: невідомий параметр: " << key << "\n";
     return false;
+  }
   return true;
 }
 
@@ -68,17 +83,19 @@ bool parseDataGenArgs(int count, char** arguments, DataGenConfig& config) {
   int positional = 0;
   for (int i = 0; i < count; ++i) {
     const std::string arg = arguments[i];
+    // An option-like word ("--help", "-n") is a mistake, never a count or a path to overwrite.
+    if (!arg.empty() && arg[0] == '-') {
+      std::cerr << "datagen: невідомий параметр: " << arg << "\n";
+      return false;
+    }
     const std::size_t eq = arg.find('=');
     if (eq != std::string::npos) {
-      const std::string_view key = std::string_view(arg).substr(0, eq);
-      if (!applySetting(key, arg.substr(eq + 1), config)) {
-        std::cerr << "datagen: невідомий параметр: " << key << "\n";
+      if (!applySetting(std::string_view(arg).substr(0, eq), arg.substr(eq + 1), config))
         return false;
-      }
       continue;
     }
     if (positional == 0) {
-      config.games = readNumber(arg);
+      if (!readGames(arg, config.games)) return false;
     } else if (positional == 1) {
       config.out = arg;
     } else {

@@ -141,11 +141,36 @@ TEST(DataGenArgs, NumbersReadAsFarAsTheyGo) {
   EXPECT_EQ(c.nodes, 12);
   EXPECT_EQ(c.games, -3);
   EXPECT_EQ(c.progress, 4);
-  ASSERT_TRUE(parse({"nodes=", "games=x1"}, c));
+  ASSERT_TRUE(parse({"nodes="}, c));
   EXPECT_EQ(c.nodes, 0);
-  EXPECT_EQ(c.games, 0);
-  ASSERT_TRUE(parse({"abc"}, c));  // positional games, no digits
-  EXPECT_EQ(c.games, 0);
+}
+
+// A mistyped command line must not reach the output file: "--help" once read as 0 games.
+TEST(DataGenArgs, OptionWordsAndGamesThatAreNoNumberAreErrors) {
+  const struct {
+    Args args;
+    const char* err;
+  } cases[] = {
+      {{"--help"}, "datagen: невідомий параметр: --help\n"},
+      {{"10", "out.txt", "-v"}, "datagen: невідомий параметр: -v\n"},
+      {{"-5"}, "datagen: невідомий параметр: -5\n"},
+      {{"--games=5"}, "datagen: невідомий параметр: --games=5\n"},
+      {{"abc"}, "datagen: кількість партій має бути числом: abc\n"},
+      {{"10x"}, "datagen: кількість партій має бути числом: 10x\n"},
+      {{"games=x1"}, "datagen: кількість партій має бути числом: x1\n"},
+      {{"games="}, "datagen: кількість партій має бути числом: \n"},
+      {{"games=99999999999999999999"},
+       "datagen: кількість партій має бути числом: 99999999999999999999\n"},
+  };
+  for (const auto& c : cases) {
+    DataGenConfig config;
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(parse(c.args, config)) << c.err;
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), c.err);
+  }
+  DataGenConfig config;
+  ASSERT_TRUE(parse({" 7", "games=+3"}, config));  // still numbers
+  EXPECT_EQ(config.games, 3);
 }
 
 TEST(DataGenArgs, SeedIsUnsignedAndNarrowFieldsKeepLowBits) {

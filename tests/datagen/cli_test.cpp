@@ -54,6 +54,13 @@ TEST(DataToolsCli, BadArgumentsFail) {
   EXPECT_EQ(extra.errText(), "datagen: зайвий аргумент: more\n");
   EXPECT_FALSE(std::filesystem::exists(data));
 
+  // An option word fails before anything is opened: the file keeps its data.
+  dgtest::writeFile(data, "precious\n");
+  UciProcess help({"datagen", "out=" + data, "--help"});
+  EXPECT_EQ(help.waitExit(kTimeoutMs), 1);
+  EXPECT_EQ(help.errText(), "datagen: невідомий параметр: --help\n");
+  EXPECT_EQ(readFile(data), "precious\n");
+
   UciProcess missing({"featureexport", dir.file("none.txt"), dir.file("out.txt")});
   EXPECT_EQ(missing.waitExit(kTimeoutMs), 1);
   EXPECT_EQ(missing.errText(), "featureexport: не відкрити вхід: " + dir.file("none.txt") + "\n");
