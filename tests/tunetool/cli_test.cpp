@@ -220,4 +220,18 @@ TEST(TuneCli, StartsFromAGivenListing) {
   EXPECT_EQ(r.err, "quorvane-tune: " + dir.file("bad.txt") + ":1: parameter 1 matMg_N is missing after this line\n");
 }
 
+// A fit that runs away stops before it writes a value the engine could not hold.
+TEST(TuneCli, AFitLeavingTheValueRangeIsAnError) {
+  TempDir dir;
+  const std::string one = dir.write("one.txt", "1 24 64 0 0 1 0 2 0\n");
+  const std::string out = dir.file("tuned.txt");
+  const ToolRun r = tune(dir, "--threads 1 --epochs 2 --k 1 --lr 1e12 --out " + out + " " + one);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("quorvane-tune: epoch 1: parameter matMg_P would leave 1..5000; try a smaller "
+                       "--lr or freeze it\n"),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(tunetest::readFile(out), "");  // checked for writing, never written
+}
+
 }  // namespace

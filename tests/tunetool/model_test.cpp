@@ -4,7 +4,9 @@
 #include "tools/tune/model.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstdint>
 
 #include "datagen/datagen.h"
 #include "tools/tune/trainer.h"
@@ -113,6 +115,10 @@ TEST(TunerEvaluation, BlendsMiddlegameAndScaledEndgameWithTruncation) {
   EXPECT_EQ(evaluateExact(data, 0, v.data()), (1140 + (-31) * 14) / 24);
   const std::vector<double> real(v.begin(), v.end());
   EXPECT_DOUBLE_EQ(evaluateReal(data, 0, real.data()), (1140.0 + (-42.0 * 48 / 64) * 14) / 24);
+  // Any vector, far beyond the ranges a listing may give: the products are 64-bit.
+  v[0] = INT_MAX;
+  EXPECT_EQ(evaluateExact(data, 0, v.data()),
+            ((100 + 2 * std::int64_t{INT_MAX}) * 10 + (-42 * 48 / 64) * 14) / 24);
   EXPECT_DOUBLE_EQ(sigmoid(0, 1.3), 0.5);
   EXPECT_NEAR(sigmoid(400, 1.0), 10.0 / 11.0, 1e-12);
   EXPECT_NEAR(sigmoid(-400, 2.0), 1.0 / 101.0, 1e-12);

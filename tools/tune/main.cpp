@@ -186,7 +186,13 @@ int main(int argc, char** argv) {
   const Clock::time_point trainStart = Clock::now();
   for (int e = 1; e <= opt.epochs; ++e) {
     const Clock::time_point t = Clock::now();
-    trainer.epoch();
+    if (!trainer.epoch()) {
+      const int p = trainer.escaped();
+      const EvalParams::ParamRange range = EvalParams::paramRange(p);
+      return fail("epoch " + std::to_string(e) + ": parameter " + Tune::paramName(p) +
+                  " would leave " + std::to_string(range.lo) + ".." + std::to_string(range.hi) +
+                  "; try a smaller --lr or freeze it");
+    }
     const double trainLoss = meanLoss(pool, data, split.train, trainer.values().data(), k);
     const double validLoss =
         hasValid ? meanLoss(pool, data, split.valid, trainer.values().data(), k) : 0.0;

@@ -8,8 +8,9 @@ namespace TuneTool {
 std::int64_t evaluateExact(const DataSet& data, std::size_t i, const int v[Tune::NPARAMS]) {
   std::int64_t mg = data.mgBase(i), eg = data.egBase(i);
   for (const Entry* p = data.begin(i); p != data.end(i); ++p) {
-    mg += p->mg * v[p->index];
-    eg += p->eg * v[p->index];
+    // 64-bit products: a listing may hold any value the engine's tables take.
+    mg += std::int64_t{p->mg} * v[p->index];
+    eg += std::int64_t{p->eg} * v[p->index];
   }
   const int phase = data.phase(i);
   const std::int64_t x = (mg * phase + (eg * data.scale(i) / 64) * (24 - phase)) / 24;

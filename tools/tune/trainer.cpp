@@ -85,6 +85,7 @@ Trainer::Trainer(const DataSet& data, const std::vector<std::uint32_t>& train,
       m_(Tune::NPARAMS, 0.0),
       v_(Tune::NPARAMS, 0.0),
       laneGrad_(static_cast<std::size_t>(kLanes) * Tune::NPARAMS, 0.0),
+      left_(Tune::NPARAMS, 0),
       order_(train),
       lr_(config.lr) {
   frozen_.resize(Tune::NPARAMS, false);
@@ -96,16 +97,18 @@ std::vector<int> Trainer::rounded() const {
   return out;
 }
 
-void Trainer::epoch() {
+bool Trainer::epoch() {
   // A different order every epoch, reproducible from the seed and the epoch number.
   order_ = train_;
   seededShuffle(order_,
                 config_.seed * 0x2545F4914F6CDD1DULL + static_cast<std::uint64_t>(epochs_) + 1);
   const std::size_t n = order_.size();
   const std::size_t batch = config_.batch == 0 ? n : config_.batch;
-  for (std::size_t from = 0; from < n; from += batch) step(from, std::min(n, from + batch));
+  for (std::size_t from = 0; from < n; from += batch)
+    if (!step(from, std::min(n, from + batch))) return false;
   ++epochs_;
   lr_ *= config_.lrDecay;
+  return true;
 }
 
 void Trainer::laneGradients(const std::uint32_t* idx, std::size_t len) {
@@ -149,7 +152,7 @@ std::vector<double> Trainer::gradient(const std::vector<std::uint32_t>& idx) {
   return g;
 }
 
-void Trainer::step(std::size_t from, std::size_t to) {
+bool Trainer::step(std::size_t from, std::size_t to) {
   const std::size_t len = to - from;
   laneGradients(order_.data() + from, len);
   // Sum the lanes and take the Adam step; each lane of this job owns a slice of the parameters.
@@ -164,14 +167,25 @@ void Trainer::step(std::size_t from, std::size_t to) {
       const double g = reduced(len, u) + 2.0 * config_.reg * (values_[u] - start_[u]);
       m_[u] = config_.beta1 * m_[u] + (1 - config_.beta1) * g;
       v_[u] = config_.beta2 * v_[u] + (1 - config_.beta2) * g * g;
-      // A parameter that never had a gradient keeps m = v = 0 and so does not move. The step
-      // stays inside the range a listing may give, so the result always builds.
+      // A parameter that never had a gradient keeps m = v = 0 and so does not move. The values
+      // stay inside the range a listing may give, so the result always builds; a step that would
+      // leave it (the test is written so that a NaN fails it too) ends the fit, since a fit
+      // running away is no result to write.
       const EvalParams::ParamRange range = EvalParams::paramRange(static_cast<int>(u));
-      values_[u] = std::clamp(values_[u] - lr_ * (m_[u] / c1) / (std::sqrt(v_[u] / c2) + config_.epsilon),
-                              static_cast<double>(range.lo), static_cast<double>(range.hi));
+      const double next =
+          values_[u] - lr_ * (m_[u] / c1) / (std::sqrt(v_[u] / c2) + config_.epsilon);
+      if (!(next >= range.lo && next <= range.hi)) left_[u] = 1;
+      values_[u] = std::clamp(next, static_cast<double>(range.lo), static_cast<double>(range.hi));
     }
   };
   pool_.run(update);
+  // In index order, so the parameter named is the same with any number of threads.
+  for (std::size_t u = 0; u < left_.size(); ++u)
+    if (left_[u]) {
+      escaped_ = static_cast<int>(u);
+      return false;
+    }
+  return true;
 }
 
 }  // namespace TuneTool

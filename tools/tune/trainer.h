@@ -46,8 +46,11 @@ class Trainer {
           const int start[Tune::NPARAMS], const std::vector<bool>& frozen, double k,
           LanePool& pool);
 
-  // One pass over the training set in a fresh seeded order, one Adam step per batch.
-  void epoch();
+  // One pass over the training set in a fresh seeded order, one Adam step per batch. Stops early
+  // and returns false when a step would take a parameter outside the range a listing may give it
+  // (EvalParams::paramRange); escaped() then names it.
+  bool epoch();
+  int escaped() const { return escaped_; }
   int epochsDone() const { return epochs_; }
   double k() const { return k_; }
   const std::vector<double>& values() const { return values_; }
@@ -57,7 +60,7 @@ class Trainer {
   std::vector<double> gradient(const std::vector<std::uint32_t>& idx);
 
  private:
-  void step(std::size_t from, std::size_t to);
+  bool step(std::size_t from, std::size_t to);
   // Fills one gradient row per non-empty lane for the positions idx[0..len).
   void laneGradients(const std::uint32_t* idx, std::size_t len);
   double reduced(std::size_t len, std::size_t param) const;
@@ -72,10 +75,12 @@ class Trainer {
   std::vector<double> start_;
   std::vector<double> m_, v_;     // Adam's moment estimates
   std::vector<double> laneGrad_;  // kLanes rows of NPARAMS
+  std::vector<char> left_;        // per parameter: a step tried to leave its range
   std::vector<std::uint32_t> order_;
   double lr_;
   long long steps_ = 0;
   int epochs_ = 0;
+  int escaped_ = -1;
 };
 
 }  // namespace TuneTool
