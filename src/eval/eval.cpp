@@ -5,6 +5,8 @@
 #include "eval/bits.h"
 #include "eval/endgame.h"
 #include "eval/pawns.h"
+#include "eval/pins.h"
+#include "eval/terms.h"
 #include "eval/trace.h"
 
 using namespace EvalBits;
@@ -37,21 +39,20 @@ constexpr int minOf(const int* v, int n) {
 constexpr int abs32(int x) { return x < 0 ? -x : x; }
 constexpr long long halfBound(int h) {
   using namespace EvalParams;
-  const int(&value)[6] = h == 0 ? kMgValue : kEgValue;
-  const int(&pst)[6][64] = h == 0 ? kPSTMG : kPSTEG;
+  const int(&square)[6][64] = kSquareValue[h];
   const int(&mob)[6][28] = h == 0 ? kMobilityMg : kMobilityEg;
   long long hi = 0, lo = 0;  // the best and worst single man, over all types and squares
   for (Piece t = Pawn; t <= Queen; ++t) {
     const int open = h == 0 ? kRookOpenMg : kRookOpenEg, semi = h == 0 ? kRookSemiMg : kRookSemiEg;
     const int file[3] = {0, t == Rook ? open : 0, t == Rook ? semi : 0};
     const int fileHi = maxOf(file, 3), fileLo = minOf(file, 3);
-    const long long manHi = value[t] + maxOf(pst[t], 64) + maxOf(mob[t], 28) + fileHi;
-    const long long manLo = value[t] + minOf(pst[t], 64) + minOf(mob[t], 28) + fileLo;
+    const long long manHi = maxOf(square[t], 64) + maxOf(mob[t], 28) + fileHi;
+    const long long manLo = minOf(square[t], 64) + minOf(mob[t], 28) + fileLo;
     hi = manHi > hi ? manHi : hi;
     lo = manLo < lo ? manLo : lo;
   }
   long long b = 15 * (hi - lo);
-  b += maxOf(pst[King], 64) - minOf(pst[King], 64) + abs32(kBishopPair);
+  b += maxOf(square[King], 64) - minOf(square[King], 64) + abs32(kBishopPair);
   if (h == 0) {
     const int shelter = 3 * abs32(kShelterPawn) + 3 * abs32(kKsOpenFile);
     b += maxOf(kKsSafetyTable, 16) + 15 * kKingAttackNear[Queen] / 5 - minOf(kKsSafetyTable, 16) + 2 * shelter;
@@ -67,43 +68,23 @@ constexpr long long halfBound(int h) {
   return b;
 }
 constexpr bool kClampEval = halfBound(0) > kEvalLimit || halfBound(1) > kEvalLimit;
+// White counts +1, Black -1 in every White-minus-Black sum.
+constexpr int sideSign(Color c) { return c == White ? 1 : -1; }
 
-inline void absolutePins(const Board& b, Color us, u64& pinned, u64* pinRay) {
-  const Square k = b.kingSquare(us);
-  const u64* enemy = b.pieces[us ^ 1];
-  u64 candidates =
-      ((Attacks::rankMask[k] | Attacks::fileMask[k]) & (enemy[Rook] | enemy[Queen])) |
-      ((Attacks::diagMask[k] | Attacks::adiagMask[k]) & (enemy[Bishop] | enemy[Queen]));
-  pinned = 0;
-  while (candidates) {
-    const Square p = popLsb(candidates);
-    const u64 between = gBetweenBB[k][p];
-    const u64 blockers = b.occupied & between;
-    // Exactly one piece in between, and it is ours.
-    if (blockers && !(blockers & (blockers - 1)) && (blockers & b.byColor[us])) {
-      pinned |= blockers;
-      pinRay[lsb(blockers)] = between | bb(p);
-    }
-  }
-}
-
-// Shelter of c's king: 10 per shielded file minus 31 per file without own pawns, 0 on files d-f.
-inline bool shelterCounts(const Board& b, Color c, int& shielded, int& openFiles) {
+// Shelter of c's king: 10 per shielded file minus ksOpenFile per file without own pawns, 0 on files
+// d-f. sign is how the shelter enters the White-minus-Black king safety.
+template <class Tr>
+inline int shelter(const Board& b, Color c, int sign, Tr& tr) {
   const Square k = b.kingSquare(c);
   const int f = fileOf(k);
-  shielded = openFiles = 0;
-  if (f >= 3 && f <= 5) return false;
+  if (f >= 3 && f <= 5) return 0;
   const unsigned files = kShieldFiles[f];
   const u64 pawns = b.pieces[c][Pawn];
-  openFiles = std::popcount(files & ~fileSet(pawns) & 0xFFu);
-  shielded = std::popcount(files & fileSet(pawns & kKingShield[c][k]));
-  return true;
-}
-
-inline int shelter(const Board& b, Color c) {
-  int shielded, openFiles;
-  shelterCounts(b, c, shielded, openFiles);
-  return EvalParams::kShelterPawn * shielded - EvalParams::kKsOpenFile * openFiles;
+  const int openFiles = std::popcount(files & ~fileSet(pawns) & 0xFFu);
+  const int shielded = std::popcount(files & fileSet(pawns & kKingShield[c][k]));
+  tr.base(sign * EvalParams::kShelterPawn * shielded, 0);
+  return EvalParams::kShelterPawn * shielded -
+         mgParam(tr, EvalParams::kKsOpenFileIdx, -sign * openFiles) * openFiles;
 }
 
 // Working state of one evaluation, all on the stack.
@@ -121,10 +102,11 @@ struct Ctx {
   int rookMg[2], rookEg[2];
 };
 
-template <Piece T>
-inline void evalPieces(const Board& b, Color c, Ctx& x) {
+template <Piece T, class Tr>
+inline void evalPieces(const Board& b, Color c, Ctx& x, Tr& tr) {
   using namespace EvalParams;
   const Color them = c ^ 1;
+  const int sign = sideSign(c);
   for (u64 set = b.pieces[c][T]; set;) {
     const Square s = popLsb(set);
     const u64 a = attacksFrom<T>(s, x.occ);
@@ -139,41 +121,68 @@ inline void evalPieces(const Board& b, Color c, Ctx& x) {
     }
     const u64 moves = (x.pinned[c] & bb(s)) ? a & x.pinRay[c][s] : a;
     const int n = popcount(moves & x.area[c]);
-    x.mobMg[c] += kMobilityMg[T][n];
-    x.mobEg[c] += kMobilityEg[T][n];
+    x.mobMg[c] += mobilityMg(tr, T, n, sign);
+    x.mobEg[c] += mobilityEg(tr, T, n, sign);
     if constexpr (T == Rook) {
       const u64 file = kFileA << fileOf(s);
       if (!(file & b.pieces[c][Pawn])) {
         if (file & b.pieces[them][Pawn]) {
-          x.rookMg[c] += kRookSemiMg;
-          x.rookEg[c] += kRookSemiEg;
+          x.rookMg[c] += mgParam(tr, kRookSemiMgIdx, sign);
+          x.rookEg[c] += egParam(tr, kRookSemiEgIdx, sign);
         } else {
-          x.rookMg[c] += kRookOpenMg;
-          x.rookEg[c] += kRookOpenEg;
+          x.rookMg[c] += mgParam(tr, kRookOpenMgIdx, sign);
+          x.rookEg[c] += egParam(tr, kRookOpenEgIdx, sign);
         }
       }
     }
   }
 }
 
-inline void evaluateInto(const Board& b, EvalBreakdown& e) {
+// Table index of square s for colour c: the tables are printed from White's side, rank 8 first.
+constexpr int tableIndex(Color c, Square s) { return c == White ? s ^ 56 : s; }
+
+// The material and square values the Board sums incrementally (kPsq from kSquareValue), recorded
+// piece by piece; only the recording pass walks the pieces.
+template <class Tr>
+void recordSquares(const Board& b, Tr& tr) {
+  for (Color c = White; c <= Black; ++c)
+    for (Piece t = Pawn; t <= Queen; ++t)
+      for (u64 set = b.pieces[c][t]; set;) {
+        const int i = tableIndex(c, popLsb(set));
+        squareValue(tr, 0, t, i, sideSign(c));
+        squareValue(tr, 1, t, i, sideSign(c));
+      }
+}
+
+// A king's square value in half h.
+template <class Tr>
+inline int kingSquare(int h, Color c, Square k, Tr& tr) {
+  return squareValue(tr, h, King, tableIndex(c, k), sideSign(c));
+}
+
+template <class Tr>
+inline void evaluateInto(const Board& b, EvalBreakdown& e, Tr& tr) {
   using namespace EvalParams;
-  prefetchPawnEntry(b);
+  if constexpr (!Tr::kRecords) prefetchPawnEntry(b);
   const Square kW = b.kingSquare(White), kB = b.kingSquare(Black);
   const int nW = b.nonPawnMaterial[White], nB = b.nonPawnMaterial[Black];
 
   e.material = {b.psqMg, b.psqEg};
-  e.king.mg = kPSTMG[King][kW ^ 56] - kPSTMG[King][kB];
+  if constexpr (Tr::kRecords) recordSquares(b, tr);
+  e.king.mg = kingSquare(0, White, kW, tr) - kingSquare(0, Black, kB, tr);
   // The mop-up term is zero unless one side leads in material or may have exactly knight and
   // bishop (the sum is necessary for that; kingProximityEg checks the pieces).
   constexpr int kKnightBishop = kMgValue[Knight] + kMgValue[Bishop];
   const bool mopUp =
       nW - nB >= kMopUpLead || nW - nB <= -kMopUpLead || nW == kKnightBishop || nB == kKnightBishop;
-  e.king.eg = kKingEG[kW ^ 56] - kKingEG[kB] + (mopUp ? kingProximityEg(b, nW, nB) : 0);
+  const int mopUpEg = mopUp ? kingProximityEg(b, nW, nB) : 0;
+  tr.base(0, mopUpEg);
+  e.king.eg = kingSquare(1, White, kW, tr) - kingSquare(1, Black, kB, tr) + mopUpEg;
 
   const int pair = (popcount(b.pieces[White][Bishop]) >= 2 ? 1 : 0) -
                    (popcount(b.pieces[Black][Bishop]) >= 2 ? 1 : 0);
-  e.bishopPair = {kBishopPair * pair, kBishopPair * pair};
+  e.bishopPair = {mgParam(tr, kBishopPairIdx, pair) * pair,
+                  egParam(tr, kBishopPairIdx, pair) * pair};
 
   Ctx x;
   x.occ = b.occupied;
@@ -181,8 +190,8 @@ inline void evaluateInto(const Board& b, EvalBreakdown& e) {
                           pawnAttacksOf(Black, b.pieces[Black][Pawn])};
   x.attackedBy[White] = pawnAtt[White] | Attacks::kingAttacks[kW];
   x.attackedBy[Black] = pawnAtt[Black] | Attacks::kingAttacks[kB];
-  absolutePins(b, White, x.pinned[White], x.pinRay[White]);
-  absolutePins(b, Black, x.pinned[Black], x.pinRay[Black]);
+  computeAbsolutePins(b, White, x.pinned[White], x.pinRay[White]);
+  computeAbsolutePins(b, Black, x.pinned[Black], x.pinRay[Black]);
   // Own pieces and squares an enemy pawn guards are not counted as mobility.
   x.area[White] = ~(b.byColor[White] | pawnAtt[Black]);
   x.area[Black] = ~(b.byColor[Black] | pawnAtt[White]);
@@ -194,32 +203,45 @@ inline void evaluateInto(const Board& b, EvalBreakdown& e) {
   x.mobMg[0] = x.mobMg[1] = x.mobEg[0] = x.mobEg[1] = 0;
   x.rookMg[0] = x.rookMg[1] = x.rookEg[0] = x.rookEg[1] = 0;
 
-  evalPieces<Knight>(b, White, x);
-  evalPieces<Knight>(b, Black, x);
-  evalPieces<Bishop>(b, White, x);
-  evalPieces<Bishop>(b, Black, x);
-  evalPieces<Rook>(b, White, x);
-  evalPieces<Rook>(b, Black, x);
-  evalPieces<Queen>(b, White, x);
-  evalPieces<Queen>(b, Black, x);
+  evalPieces<Knight>(b, White, x, tr);
+  evalPieces<Knight>(b, Black, x, tr);
+  evalPieces<Bishop>(b, White, x, tr);
+  evalPieces<Bishop>(b, Black, x, tr);
+  evalPieces<Rook>(b, White, x, tr);
+  evalPieces<Rook>(b, Black, x, tr);
+  evalPieces<Queen>(b, White, x, tr);
+  evalPieces<Queen>(b, Black, x, tr);
 
   e.mobility = {x.mobMg[White] - x.mobMg[Black], x.mobEg[White] - x.mobEg[Black]};
   e.rooks = {x.rookMg[White] - x.rookMg[Black], x.rookEg[White] - x.rookEg[Black]};
 
-  // Danger to each king comes from the other colour's tally.
+  // Danger to each king comes from the other colour's tally and counts for that colour. Without
+  // attack units the table entry is not a feature (ksSafety_0 must be 0).
   auto danger = [&](Color attacker) {
     const int u = x.units[attacker] < 15 ? x.units[attacker] : 15;
-    return kKsSafetyTable[u] + x.weight[attacker] / 5;
+    const int sign = sideSign(attacker);
+    tr.base(sign * (x.weight[attacker] / 5), 0);
+    return kingDanger(tr, u, u ? sign : 0) + x.weight[attacker] / 5;
   };
-  e.kingSafety.mg = (danger(White) - shelter(b, Black)) - (danger(Black) - shelter(b, White));
+  e.kingSafety.mg =
+      (danger(White) - shelter(b, Black, -1, tr)) - (danger(Black) - shelter(b, White, 1, tr));
   e.kingSafety.eg = 0;
 
-  // Passed-pawn dynamics need the complete attack maps built above.
+  // Passed-pawn dynamics need the complete attack maps built above. The tuner's pass counts the
+  // structure afresh instead of taking the hashed sum.
   u64 passers;
-  e.pawns = evalPawns(b, passers);
+  if constexpr (Tr::kRecords) {
+    PawnFeatures pf{};
+    computePawnFeatures(b, pf);
+    e.pawns = pawnFeatureScore(pf, tr);
+    passers = advancedPassersOf(b);
+  } else {
+    e.pawns = evalPawns(b, passers);
+  }
   if (passers) {
     int passMg, passEg;
     passerTerms(b, x.attackedBy, passers, passMg, passEg);
+    tr.base(passMg, passEg);
     e.pawns += ScorePair{passMg, passEg};
   }
 
@@ -232,12 +254,7 @@ inline void evaluateInto(const Board& b, EvalBreakdown& e) {
   const bool bothPawns = b.pieces[White][Pawn] && b.pieces[Black][Pawn];
   constexpr int kBishopValue = kMgValue[Bishop];
   const int s = bothPawns && !(nW == kBishopValue && nB == kBishopValue) ? 64 : egScaleFactor(b, eg);
-  // 32-bit truncating divisions in this order: the scaled endgame first, then the blend, then
-  // the fifty-move damping. The clock saturates at 255; capping it at 200 makes the factor reach
-  // 0 and stay there instead of turning negative and flipping the score's sign.
-  int v = (mg * p + (eg * s / 64) * (24 - p)) / 24;
-  const int clock = b.halfmoveClock < 200 ? b.halfmoveClock : 200;
-  v = v * (200 - clock) / 200;
+  int v = fiftyMoveDamped(blend(mg, eg, p, s), b.halfmoveClock);
   if constexpr (kClampEval) v = v < -kEvalLimit ? -kEvalLimit : v > kEvalLimit ? kEvalLimit : v;
 
   e.phase = p;
@@ -250,7 +267,8 @@ inline void evaluateInto(const Board& b, EvalBreakdown& e) {
 
 int evaluate(const Board& b) {
   EvalBreakdown e;
-  evaluateInto(b, e);
+  NoTrace none;
+  evaluateInto(b, e, none);
   if (gEvalTrace) {
     const ScorePair terms[8] = {e.material, e.king, e.bishopPair, e.mobility,
                                 e.kingSafety, e.rooks, e.pawns, e.total};
@@ -259,47 +277,13 @@ int evaluate(const Board& b) {
   return e.result;
 }
 
-void evalBreakdown(const Board& b, EvalBreakdown& out) { evaluateInto(b, out); }
-
-void computeAttackedBy(const Board& b, u64 attackedBy[2]) {
-  for (Color c = White; c <= Black; ++c) {
-    const u64* p = b.pieces[c];
-    u64 a = pawnAttacksOf(c, p[Pawn]) | Attacks::kingAttacks[b.kingSquare(c)];
-    for (u64 x = p[Knight]; x;) a |= Attacks::knightAttacks[popLsb(x)];
-    for (u64 x = p[Bishop]; x;) a |= bishopAttacks(popLsb(x), b.occupied);
-    for (u64 x = p[Rook]; x;) a |= rookAttacks(popLsb(x), b.occupied);
-    for (u64 x = p[Queen]; x;) a |= queenAttacks(popLsb(x), b.occupied);
-    attackedBy[c] = a;
-  }
+void evalBreakdown(const Board& b, EvalBreakdown& out) {
+  NoTrace none;
+  evaluateInto(b, out, none);
 }
 
-void computeAbsolutePins(const Board& b, Color us, u64& pinned, u64 pinRay[64]) {
-  absolutePins(b, us, pinned, pinRay);
-}
-
-void kingAttackTally(const Board& b, Color attacker, int& units, int& weight) {
-  using namespace EvalParams;
-  units = weight = 0;
-  // Never true on a valid board; it also tells the compiler the king square is below 64.
-  if (!b.pieces[attacker ^ 1][King]) return;
-  const Square k = b.kingSquare(attacker ^ 1);
-  const u64 ring = kingRing(k), zone = kKingZone[attacker ^ 1][k];
-  auto tally = [&](Piece t, u64 a) {
-    if (a & ring) {
-      units += kAttackUnitsNear;
-      weight += kKingAttackNear[t];
-    } else if (a & zone) {
-      units += kAttackUnitsZone;
-      weight += kKingAttackZone[t];
-    }
-  };
-  const u64* p = b.pieces[attacker];
-  for (u64 x = p[Knight]; x;) tally(Knight, Attacks::knightAttacks[popLsb(x)]);
-  for (u64 x = p[Bishop]; x;) tally(Bishop, bishopAttacks(popLsb(x), b.occupied));
-  for (u64 x = p[Rook]; x;) tally(Rook, rookAttacks(popLsb(x), b.occupied));
-  for (u64 x = p[Queen]; x;) tally(Queen, queenAttacks(popLsb(x), b.occupied));
-}
-
-bool kingShelterCounts(const Board& b, Color c, int& shielded, int& openFiles) {
-  return shelterCounts(b, c, shielded, openFiles);
+void evalCoefficients(const Board& b, EvalBreakdown& out, int& mgBase, int& egBase, int coefMg[],
+                      int coefEg[]) {
+  CoefficientTrace tr{coefMg, coefEg, &mgBase, &egBase};
+  evaluateInto(b, out, tr);
 }

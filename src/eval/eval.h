@@ -33,19 +33,25 @@ struct EvalBreakdown {
 };
 void evalBreakdown(const Board& b, EvalBreakdown& out);
 
-// Each side's attacks: pawns, king, knights, bishops, rooks and queens, sliders against the full
-// occupancy, pins ignored.
-void computeAttackedBy(const Board& b, u64 attackedBy[2]);
+// The same evaluation recording its terms as coefficients of the parameter vector
+// (eval/paramlist.h): per parameter how often its middlegame and endgame value count, White minus
+// Black, added to coefMg and coefEg, and the untuned rest added to mgBase and egBase. The tuner's
+// features come from here.
+void evalCoefficients(const Board& b, EvalBreakdown& out, int& mgBase, int& egBase, int coefMg[],
+                      int coefEg[]);
 
-// Pieces of `us` pinned to their king by an enemy slider, and for each the line it may still
-// move along (the squares between king and pinner, plus the pinner). pinRay is written only for
-// squares in pinned.
-void computeAbsolutePins(const Board& b, Color us, u64& pinned, u64 pinRay[64]);
+// The phase blend, in the evaluation's order of truncating divisions: the endgame sum scaled out of
+// 64 first, then the blend over phase 0..24. T is int in the engine; the tuner also uses wider and
+// real numbers.
+template <class T>
+constexpr T blend(T mg, T eg, int phase, int scale) {
+  return (mg * phase + (eg * scale / 64) * (24 - phase)) / 24;
+}
 
-// The king-attack tally of `attacker`'s knights, bishops, rooks and queens against the enemy king
-// (units and weight, before the cap and the division).
-void kingAttackTally(const Board& b, Color attacker, int& units, int& weight);
-
-// Shelter counts of c's king: false (and both counts 0) when the king stands on file d, e or f,
-// where the shelter term is 0.
-bool kingShelterCounts(const Board& b, Color c, int& shielded, int& openFiles);
+// The fifty-move damping v * (200 - clock) / 200. The clock saturates at 255; capping it at 200
+// makes the factor reach 0 and stay there instead of turning negative and flipping the sign.
+template <class T>
+constexpr T fiftyMoveDamped(T v, int halfmoveClock) {
+  const int clock = halfmoveClock < 200 ? halfmoveClock : 200;
+  return v * (200 - clock) / 200;
+}

@@ -81,10 +81,11 @@ inline std::string paramName(int i) {
 }
 
 // The values a listing may give entry i. Material is positive: the end-game rules compare
-// material leads. Pawns and kings take their endgame squares from pawnEg_ and kingEg_ alone, so
-// their delta rows stay 0 (the feature export gives them no coefficient, and a value there would
-// move the engine away from what the tuner models). Everything else gets a wide band that keeps
-// every sum of the evaluation far inside 32 bits.
+// material leads. Three kinds of entry are never used by the evaluation, so they must stay 0 (a
+// value there would mean nothing, and the tuner, which never sees them, could not follow it): the
+// pawn and king delta rows (those pieces have endgame tables of their own) and the king danger of
+// zero attack units. Everything else gets a wide band that keeps every sum of the evaluation far
+// inside 32 bits.
 struct ParamRange {
   int lo;
   int hi;
@@ -93,7 +94,8 @@ constexpr ParamRange paramRange(int i) {
   if (i >= kMatMg && i < kPstMg) return {1, 5000};
   if (i >= kPstEgDelta && i < kPstEgDelta + 64) return {0, 0};                    // pawns
   if (i >= kPstEgDelta + 5 * 64 && i < kPstEgDelta + 6 * 64) return {0, 0};      // kings
-  if (i >= kKsSafetyIdx && i < kKsOpenFileIdx) return {-5000, 5000};
+  if (i == kKsSafetyIdx) return {0, 0};
+  if (i > kKsSafetyIdx && i < kKsOpenFileIdx) return {-5000, 5000};
   return {-2000, 2000};
 }
 

@@ -29,15 +29,31 @@ struct ScorePair {
 
 namespace EvalParams {
 
+// The parameters whose values add up to the material and square value of a piece of type t on
+// table index i, in half h (0 middlegame, 1 endgame). Kings have no material (the king term scores
+// their squares); pawns and kings take their endgame squares from tables of their own, so their
+// delta rows are not used (a listing must keep them 0).
+struct SquareParams {
+  int count;
+  int index[3];
+};
+constexpr SquareParams squareParams(int h, Piece t, int i) {
+  if (t == King) return {1, {h == 0 ? kPstMg + 64 * King + i : kKingEg + i, 0, 0}};
+  if (h == 0) return {2, {kMatMg + t, kPstMg + 64 * t + i, 0}};
+  if (t == Pawn) return {2, {kMatEg + Pawn, kPawnEg + i, 0}};
+  return {3, {kMatEg + t, kPstMg + 64 * t + i, kPstEgDelta + 64 * t + i}};
+}
+
 namespace EvalDetail {
-// The vector's blocks laid out as the evaluation indexes them. Every tuned number is read from
-// kParamValues here and nowhere else.
+// The vector's blocks laid out as the evaluation indexes them.
 struct Tables {
-  int mgValue[6]{};   // king 0
+  int mgValue[6]{};  // king 0
   int egValue[6]{};
   int pstMg[6][64]{};
-  int pstEg[6][64]{};  // the endgame square value of every type, its delta included
-  int mobMg[6][28]{};  // 0 beyond the largest count a piece can reach, and for pawns and kings
+  int pawnEg[64]{};
+  int kingEg[64]{};
+  int square[2][6][64]{};  // squareParams summed
+  int mobMg[6][28]{};      // 0 beyond the largest count a piece can reach, and for pawns and kings
   int mobEg[6][28]{};
   int ksSafety[16]{};
   int passedMg[8]{};
@@ -48,14 +64,17 @@ struct Tables {
       mgValue[t] = v[kMatMg + t];
       egValue[t] = v[kMatEg + t];
     }
-    for (Piece t = Pawn; t <= King; ++t)
-      for (int s = 0; s < 64; ++s) {
-        pstMg[t][s] = v[kPstMg + 64 * t + s];
-        // Pawns and kings have endgame tables of their own; the other pieces reuse the
-        // middlegame table.
-        const int base = t == Pawn ? v[kPawnEg + s] : t == King ? v[kKingEg + s] : pstMg[t][s];
-        pstEg[t][s] = base + v[kPstEgDelta + 64 * t + s];
+    for (int i = 0; i < 64; ++i) {
+      pawnEg[i] = v[kPawnEg + i];
+      kingEg[i] = v[kKingEg + i];
+      for (Piece t = Pawn; t <= King; ++t) {
+        pstMg[t][i] = v[kPstMg + 64 * t + i];
+        for (int h = 0; h < 2; ++h) {
+          const SquareParams p = squareParams(h, t, i);
+          for (int k = 0; k < p.count; ++k) square[h][t][i] += v[p.index[k]];
+        }
       }
+    }
     for (Piece t = Knight; t <= Queen; ++t)
       for (int n = 0; n < kMobRows[t]; ++n) {
         mobMg[t][n] = v[kMobMgStart[t] + n];
@@ -76,9 +95,10 @@ inline constexpr const int (&kMgValue)[6] = EvalDetail::kTables.mgValue;
 inline constexpr const int (&kEgValue)[6] = EvalDetail::kTables.egValue;
 // Piece squares, printed as White sees the board: index 0 = a8, 63 = h1; White reads s ^ 56.
 inline constexpr const int (&kPSTMG)[6][64] = EvalDetail::kTables.pstMg;
-inline constexpr const int (&kPSTEG)[6][64] = EvalDetail::kTables.pstEg;
-inline constexpr const int (&kPSTEGPawn)[64] = EvalDetail::kTables.pstEg[Pawn];
-inline constexpr const int (&kKingEG)[64] = EvalDetail::kTables.pstEg[King];
+inline constexpr const int (&kPSTEGPawn)[64] = EvalDetail::kTables.pawnEg;
+inline constexpr const int (&kKingEG)[64] = EvalDetail::kTables.kingEg;
+// [half][type][table index]: material plus square value, as kPsq and the king term use them.
+inline constexpr const int (&kSquareValue)[2][6][64] = EvalDetail::kTables.square;
 // [piece type][number of counted squares].
 inline constexpr const int (&kMobilityMg)[6][28] = EvalDetail::kTables.mobMg;
 inline constexpr const int (&kMobilityEg)[6][28] = EvalDetail::kTables.mobEg;

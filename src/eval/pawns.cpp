@@ -60,26 +60,11 @@ void computePawnFeatures(const Board& b, PawnFeatures& pf) {
   }
 }
 
-ScorePair pawnFeatureScore(const PawnFeatures& pf) {
-  using namespace EvalParams;
-  auto diff = [](const u32 (&v)[2]) { return static_cast<int>(v[White]) - static_cast<int>(v[Black]); };
-  ScorePair s;
-  s.mg = kIsolatedMg * diff(pf.isolated) + kDoubledMg * diff(pf.doubled) +
-         kConnectedMg * diff(pf.connected) + kCandidateMg * diff(pf.candidate);
-  s.eg = kIsolatedEg * diff(pf.isolated) + kDoubledEg * diff(pf.doubled) +
-         kConnectedEg * diff(pf.connected) + kCandidateEg * diff(pf.candidate);
-  for (int r = 0; r < 8; ++r) {
-    const int d = static_cast<int>(pf.passed[White][r]) - static_cast<int>(pf.passed[Black][r]);
-    s.mg += kPassedMg[r] * d;
-    s.eg += kPassedEg[r] * d;
-  }
-  return s;
-}
-
 ScorePair evalPawnsRaw(const Board& b) {
   PawnFeatures pf{};
   computePawnFeatures(b, pf);
-  return pawnFeatureScore(pf);
+  NoTrace none;
+  return pawnFeatureScore(pf, none);
 }
 
 ScorePair evalPawns(const Board& b, u64& advancedPassers) {
@@ -113,10 +98,6 @@ u64 advancedPassersOf(const Board& b) {
     set |= b.pieces[c][Pawn] & ~(span | bothSides(span)) & advanced;
   }
   return set;
-}
-
-void passerTerms(const Board& b, const u64 attackedBy[2], int& mg, int& eg) {
-  passerTerms(b, attackedBy, advancedPassersOf(b), mg, eg);
 }
 
 void passerTerms(const Board& b, const u64 attackedBy[2], u64 advancedPassers, int& mg, int& eg) {

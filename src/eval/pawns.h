@@ -3,6 +3,7 @@
 
 #include "board/board.h"
 #include "eval/params.h"
+#include "eval/terms.h"
 
 // Pawn-structure counts, index 0 = White, 1 = Black. Callers zero it; computePawnFeatures adds.
 struct PawnFeatures {
@@ -27,7 +28,32 @@ static_assert(sizeof(PawnEntry) == 24);
 inline constexpr int kPawnTableSize = 16384;  // index = pawnKey & (size - 1)
 
 void computePawnFeatures(const Board& b, PawnFeatures& pf);
-ScorePair pawnFeatureScore(const PawnFeatures& pf);  // the weighted sum, White minus Black
+
+// The weighted sum, White minus Black, recorded by tr (eval/terms.h).
+template <class Tr>
+ScorePair pawnFeatureScore(const PawnFeatures& pf, Tr& tr) {
+  using namespace EvalParams;
+  auto diff = [](const u32(&v)[2]) {
+    return static_cast<int>(v[White]) - static_cast<int>(v[Black]);
+  };
+  const int isolated = diff(pf.isolated), doubled = diff(pf.doubled);
+  const int connected = diff(pf.connected), candidate = diff(pf.candidate);
+  ScorePair s;
+  s.mg = mgParam(tr, kIsolatedMgIdx, isolated) * isolated +
+         mgParam(tr, kDoubledMgIdx, doubled) * doubled +
+         mgParam(tr, kConnectedMgIdx, connected) * connected + kCandidateMg * candidate;
+  s.eg = egParam(tr, kIsolatedEgIdx, isolated) * isolated +
+         egParam(tr, kDoubledEgIdx, doubled) * doubled +
+         egParam(tr, kConnectedEgIdx, connected) * connected + kCandidateEg * candidate;
+  tr.base(kCandidateMg * candidate, kCandidateEg * candidate);  // candidates are not tuned
+  for (int r = 0; r < 8; ++r) {
+    const int d = static_cast<int>(pf.passed[White][r]) - static_cast<int>(pf.passed[Black][r]);
+    s.mg += passedMg(tr, r, d) * d;
+    s.eg += passedEg(tr, r, d) * d;
+  }
+  return s;
+}
+
 ScorePair evalPawnsRaw(const Board& b);
 ScorePair evalPawns(const Board& b);  // through the calling thread's pawn hash
 // The same, also giving the advanced passed pawns of both colours that passerTerms walks.
@@ -36,8 +62,6 @@ u64 advancedPassersOf(const Board& b);
 // Starts loading b's pawn-hash slot; evaluation asks for it only after the piece loop.
 void prefetchPawnEntry(const Board& b);
 
-// Passed-pawn king distances and free path; attackedBy are the complete attack maps. Overwrites
-// mg and eg with the White-minus-Black values.
-void passerTerms(const Board& b, const u64 attackedBy[2], int& mg, int& eg);
-// passerTerms over a known set from advancedPassersOf (or the hash).
+// Passed-pawn king distances and free path over the set from advancedPassersOf (or the hash);
+// attackedBy are the complete attack maps. Overwrites mg and eg with the White-minus-Black values.
 void passerTerms(const Board& b, const u64 attackedBy[2], u64 advancedPassers, int& mg, int& eg);

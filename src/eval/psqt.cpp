@@ -19,8 +19,7 @@ constexpr int psqEntry(int index) {
   const int half = index / 768;
   if (p == King) return 0;  // kings are scored by the king term of the evaluation, not here
   const int t = c == White ? s ^ 56 : s;  // White reads the table mirrored vertically
-  const int v = half == 0 ? kMgValue[p] + kPSTMG[p][t] : kEgValue[p] + kPSTEG[p][t];
-  return c == White ? v : -v;
+  return c == White ? kSquareValue[half][p][t] : -kSquareValue[half][p][t];
 }
 
 }  // namespace

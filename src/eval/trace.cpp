@@ -60,8 +60,8 @@ void evalStateCheck(const Board& b, int& psqMg, int& psqEg, int& npmWhite, int& 
     for (Piece t = Pawn; t <= Queen; ++t)
       for (u64 x = b.pieces[c][t]; x;) {
         const int i = popLsb(x) ^ flip;
-        mg += sign * (kMgValue[t] + kPSTMG[t][i]);
-        eg += sign * (kEgValue[t] + kPSTEG[t][i]);
+        mg += sign * kSquareValue[0][t][i];
+        eg += sign * kSquareValue[1][t][i];
         if (t != Pawn) npm[c] += kMgValue[t];
       }
     ph += popcount(b.pieces[c][Knight]) + popcount(b.pieces[c][Bishop]) +

@@ -16,13 +16,9 @@ PawnFeatures featuresOf(const std::string& fen) {
   return pf;
 }
 
+// The passed-pawn dynamics are what the evaluation's pawn row adds to the structure.
 ScorePair passerOf(const std::string& fen) {
-  auto b = boardFrom(fen);
-  u64 att[2];
-  computeAttackedBy(*b, att);
-  ScorePair s{-999, -999};
-  passerTerms(*b, att, s.mg, s.eg);
-  return s;
+  return breakdownOf(fen).pawns - evalPawnsRaw(*boardFrom(fen));
 }
 
 TEST(PawnFeatures, ThreePawnsOnOneFile) {

@@ -12,9 +12,7 @@ std::int64_t evaluateExact(const DataSet& data, std::size_t i, const int v[Tune:
     mg += std::int64_t{p->mg} * v[p->index];
     eg += std::int64_t{p->eg} * v[p->index];
   }
-  const int phase = data.phase(i);
-  const std::int64_t x = (mg * phase + (eg * data.scale(i) / 64) * (24 - phase)) / 24;
-  return x * (200 - data.clock(i)) / 200;
+  return fiftyMoveDamped(blend(mg, eg, data.phase(i), data.scale(i)), data.clock(i));
 }
 
 namespace {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "eval/eval.h"
 #include "tools/tune/dataset.h"
 #include "tools/tune/pool.h"
 
@@ -15,11 +16,10 @@ namespace TuneTool {
 
 inline constexpr double kLn10Over400 = 2.302585092994045684 / 400.0;
 
-// The engine's own arithmetic: (mg * phase + (eg * scale / 64) * (24 - phase)) / 24, then times
-// (200 - clock) / 200, with truncating divisions: evaluate turned to White's view. Feature files
-// carry no halfmove clock (it counts as 0 there); data files do. Sums are 64-bit, which gives the
-// engine's 32-bit result wherever that does not overflow, and no undefined behaviour on absurd
-// input.
+// The engine's own arithmetic: its blend and fifty-move damping with truncating divisions:
+// evaluate turned to White's view. Feature files carry no halfmove clock (it counts as 0 there);
+// data files do. Sums are 64-bit, which gives the engine's 32-bit result wherever that does not
+// overflow, and no undefined behaviour on absurd input.
 std::int64_t evaluateExact(const DataSet& data, std::size_t i, const int v[Tune::NPARAMS]);
 
 // The engine's fifty-move damping of position i, (200 - clock) / 200.
@@ -33,8 +33,7 @@ inline double evaluateReal(const DataSet& data, std::size_t i, const double* v) 
     mg += p->mg * x;
     eg += p->eg * x;
   }
-  const int phase = data.phase(i);
-  return (mg * phase + eg * data.scale(i) / 64.0 * (24 - phase)) / 24.0 * damping(data, i);
+  return blend(mg, eg, data.phase(i), data.scale(i)) * damping(data, i);
 }
 
 // Expected result for White of a White-view score e: 1 / (1 + 10^(-k e / 400)).
