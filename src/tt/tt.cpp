@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
-#include <new>
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -54,10 +54,7 @@ void adviseHugePages([[maybe_unused]] void* mem, [[maybe_unused]] std::size_t by
 constexpr int storedDepth(u64 data) { return static_cast<std::int8_t>(data >> 48); }
 constexpr u64 storedGeneration(u64 data) { return data >> 58; }
 
-void writeEntry(TTEntry& e, u64 key, u64 data) {
-  e.word0.store(key ^ data, std::memory_order_relaxed);
-  e.data.store(data, std::memory_order_relaxed);
-}
+
 
 }  // namespace
 
@@ -80,9 +77,9 @@ bool TranspositionTable::resize(std::size_t mb) {
   if (!mem) return false;
   adviseHugePages(mem, bytes);
 
-  // Value-initialising the buckets starts their lifetime and zeroes every word in one pass.
+  // TTBucket is an implicit-lifetime type: the allocation holds the buckets, the memset zeroes them.
   TTBucket* fresh = static_cast<TTBucket*>(mem);
-  for (u64 i = 0; i < newCount; ++i) new (&fresh[i]) TTBucket{};
+  std::memset(fresh, 0, bytes);
 
   release();
   buckets = fresh;
@@ -94,28 +91,9 @@ bool TranspositionTable::resize(std::size_t mb) {
 }
 
 void TranspositionTable::clear() {
-  for (u64 i = 0; i < count; ++i)
-    for (TTEntry& e : buckets[i].entries) {
-      e.word0.store(0, std::memory_order_relaxed);
-      e.data.store(0, std::memory_order_relaxed);
-    }
+  // No search runs (the callers stop it first), so nothing reads the words meanwhile.
+  if (buckets) std::memset(buckets, 0, static_cast<std::size_t>(count) * sizeof(TTBucket));
   generation = 0;
-}
-
-bool TranspositionTable::probe(u64 key, TTData& out) const {
-  if (!buckets) return false;
-  const TTEntry* entries = buckets[index(key)].entries;
-  for (int i = 0; i < 4; ++i) {
-    const u64 w0 = entries[i].word0.load(std::memory_order_relaxed);
-    const u64 data = entries[i].data.load(std::memory_order_relaxed);
-    if ((w0 ^ data) != key) continue;
-    out.move = static_cast<u32>(data);
-    out.score = static_cast<i16>(data >> 32);
-    out.depth = storedDepth(data);
-    out.flag = static_cast<TTFlag>((data >> 56) & 3);
-    return true;
-  }
-  return false;
 }
 
 void TranspositionTable::store(u64 key, u32 move, int score, int depth, TTFlag flag, int ply) {
@@ -134,16 +112,16 @@ void TranspositionTable::store(u64 key, u32 move, int score, int depth, TTFlag f
   int victimWorth = std::numeric_limits<int>::max();
   for (int i = 0; i < 4; ++i) {
     TTEntry& e = entries[i];
-    const u64 w0 = e.word0.load(std::memory_order_relaxed);
-    const u64 old = e.data.load(std::memory_order_relaxed);
+    const u64 w0 = load(e.word0);
+    const u64 old = load(e.data);
     if ((w0 | old) == 0) {
-      writeEntry(e, key, data);
+      write(e, key, data);
       return;
     }
     if ((w0 ^ old) == key) {
       // A quiescence result never replaces a main-search result of the same position.
       if (depth < 0 && storedDepth(old) >= 0) return;
-      writeEntry(e, key, data);
+      write(e, key, data);
       return;
     }
     const int worth = storedDepth(old) - (storedGeneration(old) != gen ? kAgePenalty : 0);
@@ -152,5 +130,5 @@ void TranspositionTable::store(u64 key, u32 move, int score, int depth, TTFlag f
       victim = &e;
     }
   }
-  if (victimWorth <= depth) writeEntry(*victim, key, data);
+  if (victimWorth <= depth) write(*victim, key, data);
 }

@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 
 #include "board/types.h"
 
@@ -17,10 +18,12 @@ struct TTData {
 
 // An entry is written as two independent 64-bit words. word0 = key ^ data, so a reader that
 // sees halves of two different writes computes the wrong key and treats the entry as absent.
-// Both words zero = empty.
+// Both words zero = empty. The words are plain so that clear and resize, which run only while no
+// search does, can zero the table in one memset; during a search every access goes through a
+// relaxed std::atomic_ref.
 struct TTEntry {
-  std::atomic<u64> word0;  // key ^ data
-  std::atomic<u64> data;
+  u64 word0;  // key ^ data
+  u64 data;
 };
 
 struct alignas(64) TTBucket {
@@ -40,7 +43,7 @@ class TranspositionTable {
   // failure returns false and the old table, entries and generation stay as they were.
   bool resize(std::size_t mb);
   void clear();
-  bool probe(u64 key, TTData& out) const;
+  inline bool probe(u64 key, TTData& out) const;
   void store(u64 key, u32 move, int score, int depth, TTFlag flag, int ply);
   void newSearch() { ++generation; }
   void prefetch(u64 key) const {
@@ -61,6 +64,11 @@ class TranspositionTable {
 
  private:
   u64 index(u64 key) const { return pow2 ? key & mask : key % count; }
+  static u64 load(u64& word) { return std::atomic_ref<u64>(word).load(std::memory_order_relaxed); }
+  static void write(TTEntry& e, u64 key, u64 data) {
+    std::atomic_ref<u64>(e.word0).store(key ^ data, std::memory_order_relaxed);
+    std::atomic_ref<u64>(e.data).store(data, std::memory_order_relaxed);
+  }
   void release();
 
   TTBucket* buckets = nullptr;
@@ -71,3 +79,20 @@ class TranspositionTable {
 };
 
 extern TranspositionTable gTT;
+
+// Inline: every node of the search probes once.
+inline bool TranspositionTable::probe(u64 key, TTData& out) const {
+  if (!buckets) return false;
+  TTEntry* entries = buckets[index(key)].entries;
+  for (int i = 0; i < 4; ++i) {
+    const u64 w0 = load(entries[i].word0);
+    const u64 data = load(entries[i].data);
+    if ((w0 ^ data) != key) continue;
+    out.move = static_cast<u32>(data);
+    out.score = static_cast<i16>(data >> 32);
+    out.depth = static_cast<std::int8_t>(data >> 48);
+    out.flag = static_cast<TTFlag>((data >> 56) & 3);
+    return true;
+  }
+  return false;
+}
