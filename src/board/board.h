@@ -52,12 +52,21 @@ class Board {
   void placeBits(Color c, Piece p, Square s);
   void clearBits(Color c, Piece p, Square s);
   void moveBits(Color c, Piece p, Square from, Square to);
+  // putPiece, removePiece and movePiece without the key (makeMove keys the move up front).
+  void addPiece(Color c, Piece p, Square s);
+  void takePiece(Color c, Piece p, Square s);
+  void shiftPiece(Color c, Piece p, Square from, Square to);
   u64 computePawnKey() const;
 
   bool setFen(std::string_view fen);
   std::string fen() const;
 
-  void makeMove(Move m);
+  void makeMove(Move m) {
+    makeMove(m, [](u64) {});
+  }
+  // onKey(new key) runs as soon as the new key is known, before the pieces move.
+  template <typename OnKey>
+  void makeMove(Move m, OnKey&& onKey);
   void unmakeMove(Move m);
   void makeNullMove();
   void unmakeNullMove();

@@ -62,7 +62,35 @@ inline void Board::movePiece(Color c, Piece p, Square from, Square to) {
   psqEg += kPsq[1][c][p][to] - kPsq[1][c][p][from];
 }
 
-inline void Board::makeMove(Move m) {
+// The same three updates without the key, for makeMove, which works the key out first.
+inline void Board::addPiece(Color c, Piece p, Square s) {
+  placeBits(c, p, s);
+  psqMg += kPsq[0][c][p][s];
+  psqEg += kPsq[1][c][p][s];
+  nonPawnMaterial[c] += kNonPawnValue[p];
+  phase += EvalParams::kPhaseWeight[p];
+}
+
+inline void Board::takePiece(Color c, Piece p, Square s) {
+  clearBits(c, p, s);
+  psqMg -= kPsq[0][c][p][s];
+  psqEg -= kPsq[1][c][p][s];
+  nonPawnMaterial[c] -= kNonPawnValue[p];
+  phase -= EvalParams::kPhaseWeight[p];
+}
+
+inline void Board::shiftPiece(Color c, Piece p, Square from, Square to) {
+  moveBits(c, p, from, to);
+  psqMg += kPsq[0][c][p][to] - kPsq[0][c][p][from];
+  psqEg += kPsq[1][c][p][to] - kPsq[1][c][p][from];
+}
+
+// The new key is complete before any piece moves and is handed to onKey there: the search starts
+// loading the child's transposition-table bucket, and the rest of the bookkeeping overlaps that
+// load. Each case below has the effects of removePiece, movePiece and putPiece, with their key
+// arithmetic done ahead of the piece updates.
+template <typename OnKey>
+inline void Board::makeMove(Move m, OnKey&& onKey) {
   assert(historySize < kHistoryCapacity && "game history not trimmed");
   UndoRecord& r = history[historySize++];
   r.key = key;
@@ -80,71 +108,92 @@ inline void Board::makeMove(Move m) {
   const Color us = side, them = us ^ 1;
   const Square from = moveFrom(m), to = moveTo(m);
   const u32 flag = moveFlag(m);
+  const auto& zp = Zobrist::pieceSquare;
 
+  const u8 rights = castlingRights & kCastlingMask[from] & kCastlingMask[to];
+  u64 k = key ^ Zobrist::sideToMove ^ Zobrist::castling[castlingRights] ^ Zobrist::castling[rights];
   if (epSquare != NoSquare) {
-    key ^= Zobrist::enPassant[fileOf(epSquare)];
+    k ^= Zobrist::enPassant[fileOf(epSquare)];
     epSquare = NoSquare;
   }
-  key ^= Zobrist::castling[castlingRights];
+  castlingRights = rights;
   halfmoveClock += halfmoveClock != 255;  // saturates: a u8 must never wrap back to "fresh"
 
   switch (flag) {
     case kFlagQuiet:
     case kFlagDoublePush: {
       const Piece p = mailbox[from];
-      movePiece(us, p, from, to);
+      const u64 d = zp[us][p][from] ^ zp[us][p][to];
+      k ^= d;
+      if (flag == kFlagDoublePush) k ^= Zobrist::enPassant[fileOf(from)];
+      onKey(k);
+      shiftPiece(us, p, from, to);
       if (p == Pawn) {
+        pawnKey ^= d;
         halfmoveClock = 0;
-        if (flag == kFlagDoublePush) {
-          epSquare = (from + to) >> 1;  // the square passed over
-          key ^= Zobrist::enPassant[fileOf(from)];
-        }
+        if (flag == kFlagDoublePush) epSquare = (from + to) >> 1;  // the square passed over
       }
       break;
     }
     case kFlagKingCastle:
-      movePiece(us, King, from, to);
-      movePiece(us, Rook, from + 3, from + 1);
+    case kFlagQueenCastle: {
+      const Square rookFrom = flag == kFlagKingCastle ? from + 3 : from - 4;
+      const Square rookTo = flag == kFlagKingCastle ? from + 1 : from - 1;
+      k ^= zp[us][King][from] ^ zp[us][King][to] ^ zp[us][Rook][rookFrom] ^ zp[us][Rook][rookTo];
+      onKey(k);
+      shiftPiece(us, King, from, to);
+      shiftPiece(us, Rook, rookFrom, rookTo);
       break;
-    case kFlagQueenCastle:
-      movePiece(us, King, from, to);
-      movePiece(us, Rook, from - 4, from - 1);
-      break;
-    case kFlagEnPassant:
+    }
+    case kFlagEnPassant: {
       // The captured pawn stands beside the mover: rank of from, file of to.
-      removePiece(them, Pawn, (from & 56) | (to & 7));
+      const Square capSq = (from & 56) | (to & 7);
+      const u64 d = zp[them][Pawn][capSq] ^ zp[us][Pawn][from] ^ zp[us][Pawn][to];
+      k ^= d;
+      onKey(k);
+      pawnKey ^= d;
+      takePiece(them, Pawn, capSq);
+      shiftPiece(us, Pawn, from, to);
       r.captured = Pawn;
-      movePiece(us, Pawn, from, to);
       halfmoveClock = 0;
       break;
+    }
     case kFlagCapture:
     case 6:
     case 7: {
-      const Piece victim = mailbox[to];
+      const Piece victim = mailbox[to], p = mailbox[from];
+      const u64 dv = zp[them][victim][to], dp = zp[us][p][from] ^ zp[us][p][to];
+      k ^= dv ^ dp;
+      onKey(k);
+      if (victim == Pawn) pawnKey ^= dv;
+      if (p == Pawn) pawnKey ^= dp;
       r.captured = victim;
-      removePiece(them, victim, to);
-      movePiece(us, mailbox[from], from, to);
+      takePiece(them, victim, to);
+      shiftPiece(us, p, from, to);
       halfmoveClock = 0;
       break;
     }
     default: {  // promotions, flags 8-15
-      if (flag & 4) {
-        const Piece victim = mailbox[to];
+      const Piece promoted = promotedPiece(m);
+      const Piece victim = flag & 4 ? mailbox[to] : NoPiece;
+      const u64 dv = victim != NoPiece ? zp[them][victim][to] : 0;
+      k ^= dv ^ zp[us][Pawn][from] ^ zp[us][promoted][to];
+      onKey(k);
+      pawnKey ^= zp[us][Pawn][from] ^ (victim == Pawn ? dv : 0);
+      if (victim != NoPiece) {
         r.captured = victim;
-        removePiece(them, victim, to);
+        takePiece(them, victim, to);
       }
-      removePiece(us, Pawn, from);
-      putPiece(us, promotedPiece(m), to);
+      takePiece(us, Pawn, from);
+      addPiece(us, promoted, to);
       halfmoveClock = 0;
       break;
     }
   }
 
-  castlingRights &= kCastlingMask[from] & kCastlingMask[to];
-  key ^= Zobrist::castling[castlingRights];
+  key = k;
   fullmoveNumber += us;  // Black = 1: the move number advances after Black's move
   side = them;
-  key ^= Zobrist::sideToMove;
 }
 
 inline void Board::unmakeMove(Move m) {

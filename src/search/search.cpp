@@ -32,6 +32,12 @@ inline u64 bump(std::atomic<u64>& counter) {
 
 inline bool stopped() { return gStopSearch.load(std::memory_order_relaxed); }
 
+// Handed to makeMove, which calls it with the child's key before it moves the pieces.
+struct PrefetchBucket {
+  const TranspositionTable& tt;
+  void operator()(u64 key) const { tt.prefetch(key); }
+};
+
 inline u64 pawnAttackSet(Color c, u64 pawns) {
   constexpr u64 kNotFileA = ~0x0101010101010101ULL;
   constexpr u64 kNotFileH = ~0x8080808080808080ULL;
@@ -186,7 +192,7 @@ int alphaBeta(Thread& t, Board& b, int alpha, int beta, int depth, SearchStack* 
   const int rawEval = inCheck ? 0 : evaluate(b);
 
   const Move excluded = ss->excludedMove;
-  TTData tte;
+  TTData tte{};
   const bool ttHit = t.tt->probe(b.key, tte);
   const Move ttMove = ttHit ? tte.move : 0;
   const int ttScore = ttHit ? TranspositionTable::scoreFromTT(tte.score, ply) : 0;
@@ -260,8 +266,7 @@ int alphaBeta(Thread& t, Board& b, int alpha, int beta, int depth, SearchStack* 
     // Past the limit only checking quiets survive; castling is verified after it is made.
     const bool mustCheck = lmpCase && isQuietMove(m) && count >= lmpLimit;
 
-    b.makeMove(m);
-    t.tt->prefetch(b.key);
+    b.makeMove(m, PrefetchBucket{*t.tt});
     if (b.isAttacked(b.kingSquare(us), them)) {
       b.unmakeMove(m);
       continue;
@@ -416,8 +421,7 @@ int quiesce(Thread& t, Board& b, int alpha, int beta, int ply, int qply) {
       if (staticEval + 200 + victimValue < best) continue;  // delta pruning
       if (!seeGE(b, m, 0)) continue;
     }
-    b.makeMove(m);
-    t.tt->prefetch(b.key);
+    b.makeMove(m, PrefetchBucket{*t.tt});
     if (b.isAttacked(b.kingSquare(us), them)) {
       b.unmakeMove(m);
       continue;
