@@ -57,17 +57,20 @@ class Board {
   void takePiece(Color c, Piece p, Square s);
   void shiftPiece(Color c, Piece p, Square from, Square to);
   u64 computePawnKey() const;
+  void saveSums(UndoRecord& r) const;
+  void restoreSums(const UndoRecord& r);
 
   bool setFen(std::string_view fen);
   std::string fen() const;
 
-  void makeMove(Move m) {
+  [[gnu::always_inline]] void makeMove(Move m) {
     makeMove(m, [](u64) {});
   }
-  // onKey(new key) runs as soon as the new key is known, before the pieces move.
+  // onKey(new key) runs as soon as the new key is known, before the pieces move. Both are forced
+  // inline: a call per move costs perft and the search more than the code size.
   template <typename OnKey>
-  void makeMove(Move m, OnKey&& onKey);
-  void unmakeMove(Move m);
+  [[gnu::always_inline]] void makeMove(Move m, OnKey&& onKey);
+  [[gnu::always_inline]] void unmakeMove(Move m);
   void makeNullMove();
   void unmakeNullMove();
 

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cassert>
+#include <cstddef>
+#include <cstring>
 
 // Every piece change keeps key, pawn key, evaluation sums, material and phase in step, so that
 // nothing is ever recomputed from scratch on the search path.
@@ -62,6 +64,18 @@ inline void Board::movePiece(Color c, Piece p, Square from, Square to) {
   psqEg += kPsq[1][c][p][to] - kPsq[1][c][p][from];
 }
 
+// pawnKey, psqMg, psqEg, nonPawnMaterial and phase lie in the same order, without gaps, in the
+// Board and in its undo record: one block copy saves or restores them (a few vector moves instead
+// of six scalar ones each way).
+inline constexpr std::size_t kSumsBytes = offsetof(Board, phase) + sizeof(i32) - offsetof(Board, pawnKey);
+static_assert(offsetof(UndoRecord, phase) + sizeof(i32) - offsetof(UndoRecord, pawnKey) == kSumsBytes);
+static_assert(offsetof(Board, psqMg) - offsetof(Board, pawnKey) == offsetof(UndoRecord, psqMg) - offsetof(UndoRecord, pawnKey));
+static_assert(offsetof(Board, nonPawnMaterial) - offsetof(Board, pawnKey) ==
+              offsetof(UndoRecord, nonPawnMaterial) - offsetof(UndoRecord, pawnKey));
+
+inline void Board::saveSums(UndoRecord& r) const { std::memcpy(&r.pawnKey, &pawnKey, kSumsBytes); }
+inline void Board::restoreSums(const UndoRecord& r) { std::memcpy(&pawnKey, &r.pawnKey, kSumsBytes); }
+
 // The same three updates without the key, for makeMove, which works the key out first.
 inline void Board::addPiece(Color c, Piece p, Square s) {
   placeBits(c, p, s);
@@ -98,25 +112,24 @@ inline void Board::makeMove(Move m, OnKey&& onKey) {
   r.castlingRights = castlingRights;
   r.halfmoveClock = halfmoveClock;
   r.captured = NoPiece;
-  r.pawnKey = pawnKey;
-  r.psqMg = psqMg;
-  r.psqEg = psqEg;
-  r.nonPawnMaterial[White] = nonPawnMaterial[White];
-  r.nonPawnMaterial[Black] = nonPawnMaterial[Black];
-  r.phase = phase;
+  saveSums(r);
 
   const Color us = side, them = us ^ 1;
   const Square from = moveFrom(m), to = moveTo(m);
   const u32 flag = moveFlag(m);
   const auto& zp = Zobrist::pieceSquare;
 
-  const u8 rights = castlingRights & kCastlingMask[from] & kCastlingMask[to];
-  u64 k = key ^ Zobrist::sideToMove ^ Zobrist::castling[castlingRights] ^ Zobrist::castling[rights];
+  u64 k = key ^ Zobrist::sideToMove;
+  // Most positions of a search have no castling rights left; they skip the mask and both keys.
+  if (castlingRights) {
+    const u8 rights = castlingRights & kCastlingMask[from] & kCastlingMask[to];
+    k ^= Zobrist::castling[castlingRights] ^ Zobrist::castling[rights];
+    castlingRights = rights;
+  }
   if (epSquare != NoSquare) {
     k ^= Zobrist::enPassant[fileOf(epSquare)];
     epSquare = NoSquare;
   }
-  castlingRights = rights;
   halfmoveClock += halfmoveClock != 255;  // saturates: a u8 must never wrap back to "fresh"
 
   switch (flag) {
@@ -232,12 +245,7 @@ inline void Board::unmakeMove(Move m) {
   castlingRights = r.castlingRights;
   halfmoveClock = r.halfmoveClock;
   key = r.key;
-  pawnKey = r.pawnKey;
-  psqMg = r.psqMg;
-  psqEg = r.psqEg;
-  nonPawnMaterial[White] = r.nonPawnMaterial[White];
-  nonPawnMaterial[Black] = r.nonPawnMaterial[Black];
-  phase = r.phase;
+  restoreSums(r);
 }
 
 inline void Board::makeNullMove() {

@@ -18,6 +18,24 @@ void generateQuiets(const Board& b, MoveList& list);
 void generateMoves(const Board& b, MoveList& list);
 void generateLegalMoves(const Board& b, MoveList& list);
 
+// The from-squares whose moves can leave the mover's king attacked when it is not in check now:
+// the king's own square and the queen lines through it. Any other move only empties a square off
+// those lines, which uncovers nothing, so "is my king attacked after it" is known to be false
+// without asking. En passant also empties a third square and is always asked. In check, every
+// move is asked.
+inline u64 kingExposingSquares(const Board& b, bool inCheck) {
+  if (inCheck) return ~u64{0};
+  const Square k = b.kingSquare(b.side);
+  return bb(k) | Attacks::rankMask[k] | Attacks::fileMask[k] | Attacks::diagMask[k] | Attacks::adiagMask[k];
+}
+
+// After makeMove(m) by `us`: the same answer as isAttacked(our king, them), with the test skipped
+// where kingExposingSquares (taken before the move) shows it false.
+inline bool leftKingAttacked(const Board& b, Move m, Color us, u64 exposing) {
+  if (!(exposing & bb(moveFrom(m))) && moveFlag(m) != kFlagEnPassant) return false;
+  return b.isAttacked(b.kingSquare(us), us ^ 1);
+}
+
 extern const u64 kCastleKingOcc[2];
 extern const u64 kCastleKingSafe[2];
 extern const u64 kCastleQueenOcc[2];

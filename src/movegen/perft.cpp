@@ -6,18 +6,20 @@
 #include "movegen/movegen.h"
 
 // Every leaf is made and tested (no bulk counting at depth 1, no hashing), so the count also
-// exercises makeMove/unmakeMove on the last ply.
+// exercises makeMove/unmakeMove on the last ply; the king test is skipped only where it cannot
+// find an attack (leftKingAttacked).
 u64 perft(Board& b, int depth) {
   // A negative depth would otherwise recurse without end; it counts no sequences.
   if (depth <= 0) return depth == 0 ? 1 : 0;
   MoveList list;
   generateMoves(b, list);
   const Color us = b.side;
+  const u64 exposing = kingExposingSquares(b, b.inCheck());
   u64 nodes = 0;
   for (int i = 0; i < list.size; ++i) {
     const Move m = list.moves[i];
     b.makeMove(m);
-    if (!b.isAttacked(b.kingSquare(us), us ^ 1)) nodes += perft(b, depth - 1);
+    if (!leftKingAttacked(b, m, us, exposing)) nodes += perft(b, depth - 1);
     b.unmakeMove(m);
   }
   return nodes;
