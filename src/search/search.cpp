@@ -32,11 +32,26 @@ inline u64 bump(std::atomic<u64>& counter) {
 
 inline bool stopped() { return gStopSearch.load(std::memory_order_relaxed); }
 
-// Handed to makeMove, which calls it with the child's key before it moves the pieces.
-struct PrefetchBucket {
-  const TranspositionTable& tt;
-  void operator()(u64 key) const { tt.prefetch(key); }
+inline EvalCacheEntry& evalCacheEntry(Thread& t, u64 key) { return t.evalCache[key & (kEvalCacheSize - 1)]; }
+
+// Handed to makeMove, which calls it with the child's key before it moves the pieces: the
+// child's TT bucket and evaluation-cache entry start loading there.
+struct PrefetchChild {
+  Thread& t;
+  void operator()(u64 key) const {
+    t.tt->prefetch(key);
+    __builtin_prefetch(&evalCacheEntry(t, key));
+  }
 };
+
+// evaluate(b), through the thread's cache of earlier results.
+inline int cachedEvaluate(Thread& t, const Board& b) {
+  EvalCacheEntry& e = evalCacheEntry(t, b.key);
+  if (e.key == b.key && e.clock == b.halfmoveClock) return e.eval;
+  const int v = evaluate(b);
+  e = {b.key, b.halfmoveClock, v};
+  return v;
+}
 
 inline u64 pawnAttackSet(Color c, u64 pawns) {
   constexpr u64 kNotFileA = ~0x0101010101010101ULL;
@@ -189,7 +204,7 @@ int alphaBeta(Thread& t, Board& b, int alpha, int beta, int depth, SearchStack* 
     corr = correctionSlots(t, b);
     prefetchSlots(corr);
   }
-  const int rawEval = inCheck ? 0 : evaluate(b);
+  const int rawEval = inCheck ? 0 : cachedEvaluate(t, b);
 
   const Move excluded = ss->excludedMove;
   TTData tte{};
@@ -216,7 +231,7 @@ int alphaBeta(Thread& t, Board& b, int alpha, int beta, int depth, SearchStack* 
         (b.pieces[us][Knight] | b.pieces[us][Bishop] | b.pieces[us][Rook] | b.pieces[us][Queen])) {
       SearchStack child{ply + 1, 0, 0};
       b.makeNullMove();
-      t.tt->prefetch(b.key);
+      PrefetchChild{t}(b.key);
       const int score = -alphaBeta(t, b, -beta, -beta + 1, depth <= 5 ? depth - 3 : depth - 4, &child, !cutNode);
       b.unmakeNullMove();
       if (score >= beta) return beta;
@@ -266,7 +281,7 @@ int alphaBeta(Thread& t, Board& b, int alpha, int beta, int depth, SearchStack* 
     // Past the limit only checking quiets survive; castling is verified after it is made.
     const bool mustCheck = lmpCase && isQuietMove(m) && count >= lmpLimit;
 
-    b.makeMove(m, PrefetchBucket{*t.tt});
+    b.makeMove(m, PrefetchChild{t});
     if (b.isAttacked(b.kingSquare(us), them)) {
       b.unmakeMove(m);
       continue;
@@ -366,7 +381,7 @@ int quiesce(Thread& t, Board& b, int alpha, int beta, int ply, int qply) {
   // Evaluated before the probe for the same reason as in alphaBeta.
   const CorrectionSlots corr = correctionSlots(t, b);
   prefetchSlots(corr);
-  const int rawEval = evaluate(b);
+  const int rawEval = cachedEvaluate(t, b);
   TTData tte;
   const bool ttHit = t.tt->probe(b.key, tte);
   const Move ttMove = ttHit ? tte.move : 0;
@@ -421,7 +436,7 @@ int quiesce(Thread& t, Board& b, int alpha, int beta, int ply, int qply) {
       if (staticEval + 200 + victimValue < best) continue;  // delta pruning
       if (!seeGE(b, m, 0)) continue;
     }
-    b.makeMove(m, PrefetchBucket{*t.tt});
+    b.makeMove(m, PrefetchChild{t});
     if (b.isAttacked(b.kingSquare(us), them)) {
       b.unmakeMove(m);
       continue;

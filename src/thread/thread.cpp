@@ -22,6 +22,7 @@ const int kSkipSize[20] = {1, 1, 2, 2, 2, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 4, 4,
 const int kSkipPhase[20] = {0, 1, 0, 1, 2, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 0, 1, 2, 3};
 
 Thread::Thread(int threadId) : id(threadId) {
+  std::memset(evalCache, 0, sizeof(evalCache));
   clearForSearch();
   // idleLoop clears the flag once parked; waiting for that makes construction synchronous.
   searching = true;

@@ -12,6 +12,15 @@
 #include "timeman/timeman.h"
 #include "tt/tt.h"
 
+// One remembered static evaluation: the position's key, the halfmove clock (the evaluation damps
+// toward the fifty-move draw, so it reads the clock too) and the value.
+struct EvalCacheEntry {
+  u64 key;
+  i32 clock;
+  i32 eval;
+};
+inline constexpr int kEvalCacheSize = 1 << 16;  // entries (1 MB), index = key & (size - 1)
+
 // One search thread. The object is large (history and correction tables, a board with its undo
 // stack) and lives on the heap; its OS thread parks in idleLoop between searches.
 //
@@ -45,6 +54,10 @@ class Thread {
   i32 history[2][64][64];
   i16 pawnCorrection[2][16384];
   i16 nonPawnCorrection[2][2][16384];
+  // Evaluations by position: searches meet many positions again (transpositions, re-searches of
+  // the same node, the next iteration), and a hit spares the evaluation. The values are exact, so
+  // the cache survives every search and is zeroed only once, at construction.
+  EvalCacheEntry evalCache[kEvalCacheSize];
   std::atomic<u64> nodes{0};
   std::atomic<u64> qnodes{0};
   // Atomic because the main thread reads every helper's value for its progress lines while the
