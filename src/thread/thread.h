@@ -19,7 +19,9 @@ struct EvalCacheEntry {
   i32 clock;
   i32 eval;
 };
-inline constexpr int kEvalCacheSize = 1 << 16;  // entries (1 MB), index = key & (size - 1)
+// 16384 entries (256 KB): under memory pressure from other processes a 1 MB cache measured about
+// 10% slower than this one, whose lines stay in the core's own cache; 8192 measured the same.
+inline constexpr int kEvalCacheSize = 1 << 14;  // index = key & (size - 1)
 
 // One search thread. The object is large (history and correction tables, a board with its undo
 // stack) and lives on the heap; its OS thread parks in idleLoop between searches.
