@@ -21,6 +21,28 @@ constexpr i32 kAnyScore = INT_MIN + 1;
 
 }  // namespace
 
+QuietChecks::QuietChecks(const Board& b) {
+  const Color us = b.side, them = us ^ 1;
+  const u64* own = b.pieces[us];
+  king = b.kingSquare(them);
+  // Only the square a piece lands on counts for a direct check: rays from the king do not cross,
+  // so emptying the from square cannot open the ray the piece lands on (it could only if the piece
+  // moved along a ray it already attacks the king on, and then the king would be in check now).
+  const u64 diag = bishopAttacks(king, b.occupied), straight = rookAttacks(king, b.occupied);
+  direct[Pawn] = Attacks::pawnAttacks[them][king];
+  direct[Knight] = Attacks::knightAttacks[king];
+  direct[Bishop] = diag;
+  direct[Rook] = straight;
+  direct[Queen] = diag | straight;
+  direct[King] = Attacks::kingAttacks[king];  // only illegal moves land there, but they count alike
+  u64 sliders = ((Attacks::rankMask[king] | Attacks::fileMask[king]) & (own[Rook] | own[Queen])) |
+                ((Attacks::diagMask[king] | Attacks::adiagMask[king]) & (own[Bishop] | own[Queen]));
+  while (sliders) {
+    const u64 between = gBetweenBB[king][popLsb(sliders)] & b.occupied;
+    if (between && !(between & (between - 1)) && (between & b.byColor[us])) uncovering |= between;
+  }
+}
+
 MovePicker::MovePicker(const Thread& t, const Board& b, Move tt) : thread(&t), board(&b), ttMove(tt) {}
 
 void MovePicker::scoreCaptures() {
@@ -61,19 +83,13 @@ void MovePicker::scoreQuiets() {
 // Compacts the unreturned quiets in place; relative order is kept.
 void MovePicker::filterQuiets() {
   const Board& b = *board;
-  const Square k = b.kingSquare(b.side ^ 1);
-  // With the enemy king not yet attacked, a quiet move can check only by landing on one of its
-  // lines or knight squares, or by leaving one of its lines (a discovery): the rest skip the test.
-  const u64 lines =
-      Attacks::rankMask[k] | Attacks::fileMask[k] | Attacks::diagMask[k] | Attacks::adiagMask[k];
-  const bool anyMove = b.isAttacked(k, b.side);
-  const u64 landing = anyMove ? ~u64{0} : lines | Attacks::knightAttacks[k];
-  const u64 leaving = anyMove ? ~u64{0} : lines;
+  // The enemy king is never in check here in a real search; the slow test covers the case anyway.
+  const bool kingAttacked = b.isAttacked(b.kingSquare(b.side ^ 1), b.side);
+  const QuietChecks checks(b);
   int out = quietIndex;
   for (int i = quietIndex; i < moves.size; ++i) {
     const Move m = moves.moves[i];
-    const bool mayCheck = (landing & bb(moveTo(m))) || (leaving & bb(moveFrom(m)));
-    if (isCastling(m) || (mayCheck && b.quietGivesCheck(m))) {
+    if (isCastling(m) || (kingAttacked ? b.quietGivesCheck(m) : checks.givesCheck(b, m))) {
       moves.moves[out] = m;
       scores[out] = scores[i];
       ++out;

@@ -21,6 +21,34 @@ inline constexpr i32 kSkipScore = INT_MIN;
 inline constexpr i32 kGoodCaptureFloor = 81000;
 inline constexpr i32 kQuietHistoryCap = 77000;
 
+// Which quiet moves give check, for a side whose opponent is not in check: the squares from which
+// each piece type would attack the enemy king, and our pieces that alone stand between one of our
+// sliders and that king. Built once for a whole list of moves, it answers each in a few
+// instructions with the same result as Board::quietGivesCheck (castling aside: that counts as the
+// king's move, and so does it here).
+struct QuietChecks {
+  explicit QuietChecks(const Board& b);
+  bool givesCheck(const Board& b, Move m) const {
+    const Square from = moveFrom(m), to = moveTo(m);
+    if (direct[b.mailbox[from]] & bb(to)) return true;
+    // A piece leaving a slider's line to the king checks unless it stays on that line.
+    return (uncovering & bb(from)) && !(lineThroughKing(from) & bb(to));
+  }
+
+ private:
+  u64 lineThroughKing(Square s) const {
+    const u64 f = bb(s);
+    return Attacks::rankMask[king] & f   ? Attacks::rankMask[king]
+           : Attacks::fileMask[king] & f ? Attacks::fileMask[king]
+           : Attacks::diagMask[king] & f ? Attacks::diagMask[king]
+                                         : Attacks::adiagMask[king];
+  }
+
+  Square king;
+  u64 direct[6];
+  u64 uncovering = 0;
+};
+
 class MovePicker {
  public:
   MovePicker(const Thread& thread, const Board& board, Move ttMove);

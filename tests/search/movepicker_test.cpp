@@ -6,6 +6,7 @@
 #include "movegen/movegen.h"
 #include "search/movepicker.h"
 #include "search_env.h"
+#include "support/random_walk.h"
 
 namespace {
 
@@ -40,6 +41,25 @@ TEST(MVVLVA, Values) {
   EXPECT_EQ(kMVVLVA[King][Pawn], 100);
   for (int a = 0; a < 6; ++a)
     for (int v = 0; v < 6; ++v) EXPECT_EQ(kMVVLVA[a][v], 100 * (v + 1) + (5 - a));
+}
+
+// The per-list check test of the LMP filter must agree with quietGivesCheck on every quiet move
+// it is asked about: direct, discovered (also by the king), and moves along the uncovered line.
+TEST(QuietChecks, AgreesWithQuietGivesCheck) {
+  int checks = 0, asked = 0;
+  testsupport::randomWalks(17, 200, [&](const Board& b) {
+    const QuietChecks qc(b);
+    MoveList quiets;
+    generateQuiets(b, quiets);
+    for (const Move m : quiets) {
+      if (isCastling(m)) continue;
+      ++asked;
+      checks += b.quietGivesCheck(m);
+      ASSERT_EQ(qc.givesCheck(b, m), b.quietGivesCheck(m)) << b.fen() << " " << moveToString(m);
+    }
+  });
+  EXPECT_GT(checks, 100);  // the walks do meet checking moves
+  EXPECT_GT(asked, 10000);
 }
 
 TEST_F(PickerFixture, QuietPositionKeepsGenerationOrderOnEqualHistory) {
