@@ -44,3 +44,10 @@ inline u64 bishopAttacks(Square s, u64 occ) {
   return e.attacks[((occ & e.mask) * e.magic) >> e.shift];
 }
 inline u64 queenAttacks(Square s, u64 occ) { return rookAttacks(s, occ) | bishopAttacks(s, occ); }
+
+// Squares attacked by the pawns of colour c in the set x (no wrapping across the a- and h-files).
+// Turned around, pawnAttacksOf(c ^ 1, targets) are the squares from which a pawn of c attacks one
+// of targets.
+constexpr u64 pawnAttacksOf(Color c, u64 x) {
+  return c == White ? ((x << 7) & ~kFileH) | ((x << 9) & ~kFileA) : ((x >> 9) & ~kFileH) | ((x >> 7) & ~kFileA);
+}

@@ -23,6 +23,9 @@ struct UndoRecord {
 };
 
 constexpr int kHistoryCapacity = 1024;
+// A game position's owner trims its history (trimHistory) once it holds this many records: well
+// before the stack fills, however long the game, and with room for any search on top.
+constexpr int kTrimHistoryAt = 512;
 
 class Board {
  public:
@@ -82,7 +85,7 @@ class Board {
   // at most 255 records survive a trim, which leaves more room than any search can use.
   void trimHistory();
 
-  // Legality queries (movegen/legality.cpp).
+  // Legality queries (board/legality.cpp).
   bool canCastleKS(Color c) const;
   bool canCastleQS(Color c) const;
   bool isPseudoLegal(Move m) const;
@@ -119,6 +122,12 @@ Move parseUCIMove(std::string_view text);
 
 // After every move: rights &= kCastlingMask[from] & kCastlingMask[to].
 extern const u8 kCastlingMask[64];
+// By colour: the squares between king and rook that must be empty for castling, and the king's
+// squares that must not be attacked (its own square included).
+extern const u64 kCastleKingOcc[2];
+extern const u64 kCastleKingSafe[2];
+extern const u64 kCastleQueenOcc[2];
+extern const u64 kCastleQueenSafe[2];
 
 constexpr const char* kStartFen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 

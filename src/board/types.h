@@ -35,6 +35,9 @@ constexpr int rankOf(Square s) { return s >> 3; }
 constexpr Square makeSquare(int file, int rank) { return file + 8 * rank; }
 constexpr u64 bb(Square s) { return u64{1} << s; }
 
+inline constexpr u64 kFileA = 0x0101010101010101ULL;
+inline constexpr u64 kFileH = kFileA << 7;
+
 // Hardware popcount / bit scan (built with -mpopcnt/-mbmi on native builds).
 inline int popcount(u64 b) { return std::popcount(b); }
 inline Square lsb(u64 b) { return std::countr_zero(b); }

@@ -30,21 +30,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The undo stack holds kHistoryCapacity records; a game may be far longer (maxplies and
-// randomplies are free settings), so the played moves are trimmed away once repetition detection
-// can no longer see them, as the UCI loop does with long move lists.
-constexpr int kTrimHistoryAt = 512;
-
 constexpr u64 kLightSquares = 0x55AA55AA55AA55AAULL;
 
-void legalMoves(Board& b, MoveList& list) {
-  list.size = 0;
-  MoveList pseudo;
-  generateMoves(b, pseudo);
-  for (const Move m : pseudo)
-    if (b.isLegal(m)) list.add(m);
-}
-
+// A game may be far longer than the undo stack (maxplies and randomplies are free settings), so
+// the played moves are trimmed away once repetition detection can no longer see them.
 void makeGameMove(Board& b, Move m) {
   b.makeMove(m);
   if (b.historySize >= kTrimHistoryAt) b.trimHistory();
@@ -63,12 +52,12 @@ int randomIndex(std::mt19937_64& gen, int n) {
 // Leaves an accepted opening on thread.board; false when every attempt failed.
 bool findOpening(Thread& thread, const DataGenConfig& config, std::mt19937_64& gen) {
   Board& b = thread.board;
-  MoveList list;
   for (int attempt = 0; attempt < config.openingtries; ++attempt) {
     b.setFen(kStartFen);
     bool alive = true;
     for (int ply = 0; ply < config.randomplies; ++ply) {
-      legalMoves(b, list);
+      MoveList list;
+      generateLegalMoves(b, list);
       if (list.size == 0) {
         alive = false;
         break;
@@ -76,7 +65,8 @@ bool findOpening(Thread& thread, const DataGenConfig& config, std::mt19937_64& g
       makeGameMove(b, list.moves[randomIndex(gen, list.size)]);
     }
     if (!alive) continue;
-    legalMoves(b, list);
+    MoveList list;
+    generateLegalMoves(b, list);
     if (list.size == 0) continue;
 
     thread.clearForSearch();
@@ -133,14 +123,14 @@ GameResult playDataGenGame(Thread& thread, const DataGenConfig& config,
   // Only the game's own plies count: the opening's positions never enter the table.
   std::unordered_map<u64, int> seen;
   seen.reserve(512);
-  MoveList list;
   int ply = 0;
   int resignCount = 0;
   int resignSign = 0;
   int drawCount = 0;
 
   for (;;) {
-    legalMoves(b, list);
+    MoveList list;
+    generateLegalMoves(b, list);
     if (list.size == 0) {
       if (!b.inCheck()) return GameResult::Draw;
       return b.side == White ? GameResult::BlackWin : GameResult::WhiteWin;

@@ -1,12 +1,10 @@
 // Pawn-set fills and shifts shared by the evaluation files (no wrapping across the a/h files).
 #pragma once
 
+#include "attacks/attacks.h"
 #include "board/types.h"
 
 namespace EvalBits {
-
-inline constexpr u64 kFileA = 0x0101010101010101ULL;
-inline constexpr u64 kFileH = kFileA << 7;
 
 constexpr u64 northFill(u64 x) {
   x |= x << 8;
@@ -21,12 +19,6 @@ constexpr u64 southFill(u64 x) {
 constexpr u64 shiftWest(u64 x) { return (x >> 1) & ~kFileH; }
 constexpr u64 shiftEast(u64 x) { return (x << 1) & ~kFileA; }
 constexpr u64 bothSides(u64 x) { return shiftWest(x) | shiftEast(x); }
-
-// Squares attacked by the pawns of colour c in the set x.
-constexpr u64 pawnAttacksOf(Color c, u64 x) {
-  return c == White ? ((x << 7) & ~kFileH) | ((x << 9) & ~kFileA)
-                    : ((x >> 9) & ~kFileH) | ((x >> 7) & ~kFileA);
-}
 
 // One bit per file (bit f = file f) holding a square of x.
 constexpr unsigned fileSet(u64 x) { return static_cast<unsigned>(southFill(x) & 0xFF); }

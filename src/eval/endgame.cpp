@@ -55,16 +55,13 @@ struct KPKGeometry {
   u64 pawnAttacks[64];  // of a White pawn
   KPKGeometry() {
     for (Square s = 0; s < 64; ++s) {
-      kingSteps[s] = pawnAttacks[s] = 0;
+      kingSteps[s] = 0;
       for (int df = -1; df <= 1; ++df)
         for (int dr = -1; dr <= 1; ++dr) {
           const int f = fileOf(s) + df, r = rankOf(s) + dr;
           if ((df || dr) && f >= 0 && f < 8 && r >= 0 && r < 8) kingSteps[s] |= bb(makeSquare(f, r));
         }
-      if (rankOf(s) < 7) {
-        if (fileOf(s) > 0) pawnAttacks[s] |= bb(s + 7);
-        if (fileOf(s) < 7) pawnAttacks[s] |= bb(s + 9);
-      }
+      pawnAttacks[s] = pawnAttacksOf(White, bb(s));
     }
   }
 };
@@ -267,9 +264,9 @@ int egScaleFactor(const Board& b, int eg) {
   // defending king reaches the promotion corner.
   if (ps[Pawn]) {
     int file;
-    if (!(ps[Pawn] & ~EvalBits::kFileA))
+    if (!(ps[Pawn] & ~kFileA))
       file = 0;
-    else if (!(ps[Pawn] & ~EvalBits::kFileH))
+    else if (!(ps[Pawn] & ~kFileH))
       file = 7;
     else
       return defaultScale;

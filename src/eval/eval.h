@@ -8,6 +8,10 @@ namespace Eval {
 void init();  // fills gBetweenBB; the king masks and weights are compile-time tables
 }
 
+// Start-up of every table the evaluation reads, in the program's order: Zobrist keys, attack
+// tables, Eval::init, the KPK bitbase. Runs once per process; later calls return at once.
+void initEvalTables();
+
 // |evaluate| never exceeds this, so a static evaluation plus its correction stays below every
 // mate score. The built-in numbers cannot get near it; a build from other numbers that could is
 // clamped.

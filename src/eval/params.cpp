@@ -1,5 +1,8 @@
-// Start-up of the evaluation's geometry: the between-squares table used for pins.
+// Start-up of the evaluation's geometry (the between-squares table used for pins), and of all the
+// tables the evaluation reads.
 #include "attacks/attacks.h"
+#include "board/zobrist.h"
+#include "eval/endgame.h"
 #include "eval/eval.h"
 
 namespace Eval {
@@ -21,3 +24,14 @@ void init() {
 }
 
 }  // namespace Eval
+
+void initEvalTables() {
+  static const bool done = [] {
+    Zobrist::init();
+    Attacks::init();
+    Eval::init();
+    Endgame::init();
+    return true;
+  }();
+  (void)done;
+}

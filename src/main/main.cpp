@@ -2,11 +2,7 @@
 #include <cstring>
 #include <iostream>
 
-#include "attacks/attacks.h"
-#include "board/zobrist.h"
 #include "datagen/datagen.h"
-#include "eval/endgame.h"
-#include "eval/eval.h"
 #include "main/commands.h"
 #include "search/search.h"
 #include "tt/tt.h"
@@ -62,11 +58,7 @@ int runSubcommand(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  Zobrist::init();
-  Attacks::init();
-  Eval::init();
-  Endgame::init();
-  Search::init();
+  initEngineTables();
   gTT.resize(64);
 
   if (argc >= 2) {

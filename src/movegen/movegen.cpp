@@ -8,8 +8,6 @@ constexpr u64 kRank2 = 0x000000000000FF00ULL;
 constexpr u64 kRank3 = 0x0000000000FF0000ULL;
 constexpr u64 kRank6 = 0x0000FF0000000000ULL;
 constexpr u64 kRank7 = 0x00FF000000000000ULL;
-constexpr u64 kFileA = 0x0101010101010101ULL;
-constexpr u64 kFileH = 0x8080808080808080ULL;
 
 template <Color Us>
 struct Dir {
@@ -21,10 +19,7 @@ struct Dir {
 
   static constexpr u64 up(u64 b) { return Us == White ? b << 8 : b >> 8; }
   // Our pawns that attack at least one square of `targets`; spares a table lookup per idle pawn.
-  static constexpr u64 attackersOf(u64 targets) {
-    return Us == White ? ((targets & ~kFileH) >> 7) | ((targets & ~kFileA) >> 9)
-                       : ((targets & ~kFileH) << 9) | ((targets & ~kFileA) << 7);
-  }
+  static constexpr u64 attackersOf(u64 targets) { return pawnAttacksOf(kThem, targets); }
 };
 
 // Writers take and return a raw cursor into the list: the size is stored once per generator.
@@ -202,11 +197,6 @@ void generateLegalMoves(const Board& b, MoveList& list) {
   Board& pos = const_cast<Board&>(b);
   MoveList pseudo;
   generateMoves(pos, pseudo);
-  const Color us = pos.side;
-  for (int i = 0; i < pseudo.size; ++i) {
-    const Move m = pseudo.moves[i];
-    pos.makeMove(m);
-    if (!pos.isAttacked(pos.kingSquare(us), us ^ 1)) list.add(m);
-    pos.unmakeMove(m);
-  }
+  for (const Move m : pseudo)
+    if (pos.isLegal(m)) list.add(m);
 }

@@ -35,8 +35,3 @@ inline bool leftKingAttacked(const Board& b, Move m, Color us, u64 exposing) {
   if (!(exposing & bb(moveFrom(m))) && moveFlag(m) != kFlagEnPassant) return false;
   return b.isAttacked(b.kingSquare(us), us ^ 1);
 }
-
-extern const u64 kCastleKingOcc[2];
-extern const u64 kCastleKingSafe[2];
-extern const u64 kCastleQueenOcc[2];
-extern const u64 kCastleQueenSafe[2];

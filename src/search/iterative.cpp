@@ -4,6 +4,7 @@
 #include <string>
 
 #include "movegen/movegen.h"
+#include "search/constants.h"
 #include "search/search.h"
 #include "thread/thread.h"
 #include "timeman/timeman.h"
@@ -11,20 +12,11 @@
 
 namespace {
 
-inline bool stopped() { return gStopSearch.load(std::memory_order_relaxed); }
-
 // First legal move in generation order, 0 when the side to move has none.
-Move firstLegalMove(Board& b) {
+Move firstLegalMove(const Board& b) {
   MoveList list;
-  generateMoves(b, list);
-  const Color us = b.side;
-  for (const Move m : list) {
-    b.makeMove(m);
-    const bool legal = !b.isAttacked(b.kingSquare(us), us ^ 1);
-    b.unmakeMove(m);
-    if (legal) return m;
-  }
-  return 0;
+  generateLegalMoves(b, list);
+  return list.size ? list.moves[0] : 0;
 }
 
 void printIteration(const Thread& t, int depth, int score, i64 elapsed, u64 nodes) {
@@ -81,21 +73,23 @@ void iterativeDeepening(Thread& t) {
 }
 
 int aspirationSearch(Thread& t, Board& b, int depth, int previousScore, SearchStack* ss) {
-  if (depth < 5 || std::abs(previousScore) >= kMateBound)
+  if (depth < kAspirationMinDepth || std::abs(previousScore) >= kMateBound)
     return alphaBeta(t, b, -kInfinite, kInfinite, depth, ss, false);
 
-  int alpha = previousScore - 25;
-  int beta = previousScore + 25;
+  int alpha = previousScore - kAspirationWindow;
+  int beta = previousScore + kAspirationWindow;
   int score = alphaBeta(t, b, alpha, beta, depth, ss, false);
   if (stopped() || (alpha < score && score < beta)) return score;
 
+  // The failed bound is widened, clamped so that it stays inside +-kInfinite; a mate score opens
+  // the full window at once.
   if (std::abs(score) >= kMateBound) {
     alpha = -kInfinite;
     beta = kInfinite;
   } else if (score <= alpha) {
-    alpha = std::max(score, -31975) - 25;
+    alpha = std::max(score, -kInfinite + kAspirationWindow) - kAspirationWindow;
   } else {
-    beta = std::min(score, 31975) + 25;
+    beta = std::min(score, kInfinite - kAspirationWindow) + kAspirationWindow;
   }
   score = alphaBeta(t, b, alpha, beta, depth, ss, false);
   if (stopped() || (alpha < score && score < beta)) return score;
@@ -105,9 +99,9 @@ int aspirationSearch(Thread& t, Board& b, int depth, int previousScore, SearchSt
     beta = kInfinite;
   } else if (score <= alpha) {
     beta = (alpha + beta) / 2;
-    alpha = std::max(score, -31961) - 39;
+    alpha = std::max(score, -kInfinite + kAspirationWiden) - kAspirationWiden;
   } else {
-    beta = std::min(score, 31961) + 39;
+    beta = std::min(score, kInfinite - kAspirationWiden) + kAspirationWiden;
   }
   score = alphaBeta(t, b, alpha, beta, depth, ss, false);
 
@@ -120,10 +114,7 @@ int aspirationSearch(Thread& t, Board& b, int depth, int previousScore, SearchSt
 }
 
 std::string formatScore(int score) {
-  if (std::abs(score) >= kMateBound) {
-    const int n = (30001 - std::abs(score)) / 2;
-    return "mate " + std::to_string(score < 0 ? -n : n);
-  }
+  if (std::abs(score) >= kMateBound) return "mate " + std::to_string(mateInMoves(score));
   return "cp " + std::to_string(score);
 }
 

@@ -10,6 +10,7 @@
 #include "eval/eval.h"
 #include "movegen/movegen.h"
 #include "movegen/see.h"
+#include "search/constants.h"
 #include "search/movepicker.h"
 #include "thread/thread.h"
 #include "timeman/timeman.h"
@@ -20,7 +21,6 @@ std::atomic<i64> gLastInfoMs{0};
 
 namespace {
 
-constexpr int kMaxNonMate = kMateBound - 1;  // 29743: the largest score that is not a mate score
 constexpr int kQuietCapacity = 64;
 
 // Counters have a single writer, so a relaxed load and store does the work of a locked add.
@@ -29,8 +29,6 @@ inline u64 bump(std::atomic<u64>& counter) {
   counter.store(n, std::memory_order_relaxed);
   return n;
 }
-
-inline bool stopped() { return gStopSearch.load(std::memory_order_relaxed); }
 
 inline EvalCacheEntry& evalCacheEntry(Thread& t, u64 key) { return t.evalCache[key & (kEvalCacheSize - 1)]; }
 
@@ -53,13 +51,6 @@ inline int cachedEvaluate(Thread& t, const Board& b) {
   return v;
 }
 
-inline u64 pawnAttackSet(Color c, u64 pawns) {
-  constexpr u64 kNotFileA = ~0x0101010101010101ULL;
-  constexpr u64 kNotFileH = ~0x8080808080808080ULL;
-  return c == White ? ((pawns << 7) & kNotFileH) | ((pawns << 9) & kNotFileA)
-                    : ((pawns >> 9) & kNotFileH) | ((pawns >> 7) & kNotFileA);
-}
-
 // Quick test used before trusting reverse futility: a piece of the side to move attacked by a
 // cheaper enemy piece would make the static evaluation an overestimate.
 bool hasHangingPiece(const Board& b) {
@@ -67,7 +58,7 @@ bool hasHangingPiece(const Board& b) {
   const Color them = us ^ 1;
   const u64* own = b.pieces[us];
   const u64* enemy = b.pieces[them];
-  if (pawnAttackSet(them, enemy[Pawn]) & (own[Knight] | own[Bishop] | own[Rook] | own[Queen])) return true;
+  if (pawnAttacksOf(them, enemy[Pawn]) & (own[Knight] | own[Bishop] | own[Rook] | own[Queen])) return true;
   for (u64 rq = own[Rook] | own[Queen]; rq;) {
     const Square s = popLsb(rq);
     if ((Attacks::knightAttacks[s] & enemy[Knight]) || (bishopAttacks(s, b.occupied) & enemy[Bishop]))
@@ -124,9 +115,9 @@ void updateCorrection(const CorrectionSlots& c, int score, int staticEval, int d
   for (i16* e : {c.pawn, c.white, c.black}) *e = static_cast<i16>(*e + bonus - *e * mag / 1024);
 }
 
-// Gravity update: the bonus shrinks as the entry approaches +-16384.
-inline void historyBonus(i32& h, int bonus) { h += bonus - h * bonus / 16384; }
-inline void historyMalus(i32& h, int bonus) { h = h - bonus - h * bonus / 16384; }
+// Gravity update: the bonus shrinks as the entry approaches +-kHistoryMax.
+inline void historyBonus(i32& h, int bonus) { h += bonus - h * bonus / kHistoryMax; }
+inline void historyMalus(i32& h, int bonus) { h = h - bonus - h * bonus / kHistoryMax; }
 
 void printPeriodicInfo(const Thread& t) {
   const i64 elapsed = gTime.elapsed();
@@ -152,6 +143,15 @@ void init() {
 }
 
 }  // namespace Search
+
+void initEngineTables() {
+  static const bool done = [] {
+    initEvalTables();
+    Search::init();
+    return true;
+  }();
+  (void)done;
+}
 
 u32 nonPawnKey(const Board& b, Color c) {
   const u64* p = b.pieces[c];
@@ -222,8 +222,9 @@ int alphaBeta(Thread& t, Board& b, int alpha, int beta, int depth, SearchStack* 
     staticEval = correctedEval(corr, rawEval);
 
     // Reverse futility pruning.
-    if (!pvNode && depth <= 6 && std::abs(beta) <= kMaxNonMate && !excluded && staticEval - 80 * depth >= beta) {
-      if (staticEval - 80 * (depth + 1) >= beta || !hasHangingPiece(b)) return staticEval;
+    if (!pvNode && depth <= kRfpMaxDepth && std::abs(beta) <= kMaxNonMate && !excluded &&
+        staticEval - kRfpMargin * depth >= beta) {
+      if (staticEval - kRfpMargin * (depth + 1) >= beta || !hasHangingPiece(b)) return staticEval;
     }
 
     // Null move: no comparison of the static evaluation with beta, no verification.
@@ -433,7 +434,7 @@ int quiesce(Thread& t, Board& b, int alpha, int beta, int ply, int qply) {
     const Move m = list.moves[i];
     if (!inCheck && !isPromotion(m)) {
       const int victimValue = moveFlag(m) == kFlagEnPassant ? SEE::kValue[Pawn] : SEE::kValue[b.mailbox[moveTo(m)]];
-      if (staticEval + 200 + victimValue < best) continue;  // delta pruning
+      if (staticEval + kDeltaMargin + victimValue < best) continue;
       if (!seeGE(b, m, 0)) continue;
     }
     b.makeMove(m, PrefetchChild{t});

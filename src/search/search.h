@@ -5,13 +5,9 @@
 #include <string>
 
 #include "board/board.h"
+#include "board/score.h"
 
 class Thread;
-
-constexpr int kMateScore = 30000;
-constexpr int kInfinite = 32000;
-constexpr int kMateBound = 29744;
-constexpr int kMaxPly = 128;
 
 struct SearchStack {
   i32 ply;
@@ -22,6 +18,11 @@ struct SearchStack {
 namespace Search {
 void init();
 }
+
+// Start-up of the engine's read-only tables, shared by the program and the test environments:
+// initEvalTables, then Search::init; once per process. The transposition table is sized by the
+// caller.
+void initEngineTables();
 
 extern int kLMR[64][64];
 extern std::atomic<i64> gLastInfoMs;

@@ -101,7 +101,7 @@ void Thread::mainLoop() {
 
   // An infinite search may run out of depths early; "bestmove" must still wait for the stop.
   if (limits.infinite)
-    while (!gStopSearch.load(std::memory_order_relaxed))
+    while (!stopped())
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
 
   gStopSearch.store(true, std::memory_order_relaxed);

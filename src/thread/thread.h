@@ -110,5 +110,8 @@ extern ThreadPool gThreads;
 extern std::atomic<bool> gStopSearch;
 extern int gThreadCount;
 
+// The stop flag as the searching threads poll it: relaxed, since a late look costs only a few nodes.
+inline bool stopped() { return gStopSearch.load(std::memory_order_relaxed); }
+
 extern const int kSkipSize[20];
 extern const int kSkipPhase[20];

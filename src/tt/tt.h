@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "board/score.h"
 #include "board/types.h"
 
 enum TTFlag : u8 { Exact = 0, Lower = 1, Upper = 2 };
@@ -53,10 +54,10 @@ class TranspositionTable {
   u8 currentGeneration() const { return generation; }
 
   static int scoreToTT(int score, int ply) {
-    return score > 29743 ? score + ply : score < -29743 ? score - ply : score;
+    return score > kMaxNonMate ? score + ply : score < -kMaxNonMate ? score - ply : score;
   }
   static int scoreFromTT(int score, int ply) {
-    return score > 29743 ? score - ply : score < -29743 ? score + ply : score;
+    return score > kMaxNonMate ? score - ply : score < -kMaxNonMate ? score + ply : score;
   }
 
   // Bucket count of one megabyte.

@@ -23,10 +23,6 @@ constexpr int kMaxHashMb = 65536;
 constexpr int kMaxThreads = 256;
 constexpr int kMaxMoveOverhead = 5000;
 
-// The undo stack holds kHistoryCapacity records and a search adds its own plies on top of the game's,
-// so long games are trimmed to the records repetition detection can still reach well before it fills.
-constexpr int kTrimHistoryAt = 512;
-
 // Anything that changes what a search reads waits for the running one to print its "bestmove".
 void stopSearch() {
   gStopSearch = true;

@@ -1,20 +1,13 @@
 // Attack tables: leaper sets, line masks, and the magic lookups against the reference ray walk.
 #include <gtest/gtest.h>
 
-#include <initializer_list>
-
 #include "attacks/attacks.h"
+#include "support/squares.h"
 
 namespace {
 
-// Square names keep the expected sets readable.
-constexpr Square sq(const char* name) { return makeSquare(name[0] - 'a', name[1] - '1'); }
-
-u64 squares(std::initializer_list<const char*> names) {
-  u64 b = 0;
-  for (const char* n : names) b |= bb(sq(n));
-  return b;
-}
+using testsupport::sq;
+using testsupport::squares;
 
 class AttacksTest : public ::testing::Test {
  protected:

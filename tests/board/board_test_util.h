@@ -9,6 +9,7 @@
 #include "board/board.h"
 #include "board/zobrist.h"
 #include "eval/psqt.h"
+#include "support/squares.h"
 
 namespace boardtest {
 
@@ -21,7 +22,7 @@ inline void initTables() {
   (void)done;
 }
 
-constexpr Square sq(const char* name) { return makeSquare(name[0] - 'a', name[1] - '1'); }
+using testsupport::sq;
 
 // Boards are large (the undo stack); keep them off the test's stack frame.
 inline std::unique_ptr<Board> makeBoard(const std::string& fen) {

@@ -1,5 +1,6 @@
 // Command-line settings of "datagen": keys, positional arguments, lenient number reading.
 #include "datagen_env.h"
+#include "support/capture.h"
 
 using dgtest::Args;
 
@@ -72,9 +73,9 @@ TEST(DataGenArgs, EveryKeySetsItsField) {
 TEST(DataGenArgs, ThreadCountOutsideItsRangeRejected) {
   for (const char* value : {"0", "-1", "257", "", "x"}) {
     DataGenConfig c;
-    testing::internal::CaptureStderr();
+    testsupport::StreamCapture errors(std::cerr);
     EXPECT_FALSE(parse({std::string("threads=") + value}, c)) << value;
-    const std::string err = testing::internal::GetCapturedStderr();
+    const std::string err = errors.text();
     EXPECT_TRUE(dgtest::startsWith(err, "datagen: threads має бути від 1 до 256: ")) << err;
   }
   DataGenConfig c;
@@ -98,21 +99,21 @@ TEST(DataGenArgs, PositionalGamesThenOut) {
 
 TEST(DataGenArgs, ThirdPositionalRejected) {
   DataGenConfig c;
-  testing::internal::CaptureStderr();
+  testsupport::StreamCapture errors(std::cerr);
   EXPECT_FALSE(parse({"10", "x.txt", "extra"}, c));
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "datagen: зайвий аргумент: extra\n");
+  EXPECT_EQ(errors.text(), "datagen: зайвий аргумент: extra\n");
 }
 
 TEST(DataGenArgs, UnknownKeyRejectedAtOnce) {
   DataGenConfig c;
-  testing::internal::CaptureStderr();
+  testsupport::StreamCapture firstErrors(std::cerr);
   EXPECT_FALSE(parse({"Games=5", "nodes=3"}, c));
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "datagen: невідомий параметр: Games\n");
+  EXPECT_EQ(firstErrors.text(), "datagen: невідомий параметр: Games\n");
   EXPECT_EQ(c.nodes, 5000);  // nothing after the bad key is read
 
-  testing::internal::CaptureStderr();
+  testsupport::StreamCapture secondErrors(std::cerr);
   EXPECT_FALSE(parse({"=5"}, c));
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "datagen: невідомий параметр: \n");
+  EXPECT_EQ(secondErrors.text(), "datagen: невідомий параметр: \n");
 }
 
 TEST(DataGenArgs, BoolsAreNumbers) {
@@ -164,9 +165,9 @@ TEST(DataGenArgs, OptionWordsAndGamesThatAreNoNumberAreErrors) {
   };
   for (const auto& c : cases) {
     DataGenConfig config;
-    testing::internal::CaptureStderr();
+    testsupport::StreamCapture errors(std::cerr);
     EXPECT_FALSE(parse(c.args, config)) << c.err;
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), c.err);
+    EXPECT_EQ(errors.text(), c.err);
   }
   DataGenConfig config;
   ASSERT_TRUE(parse({" 7", "games=+3"}, config));  // still numbers

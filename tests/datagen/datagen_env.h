@@ -3,25 +3,21 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
 #include <initializer_list>
 #include <sstream>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "datagen/datagen.h"
-#include "support/engine_init.h"
+#include "search/search.h"
 #include "support/temp_dir.h"
 #include "tt/tt.h"
 
 class DataGenEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
-    testsupport::initEngineTables();
+    initEngineTables();
     gTT.resize(1);
   }
 };
@@ -31,7 +27,9 @@ inline ::testing::Environment* const kDataGenEnvironment =
 
 namespace dgtest {
 
-using TempDir = testsupport::TempDir;
+using testsupport::readFile;
+using testsupport::TempDir;
+using testsupport::writeFile;
 
 // argv-style view of a list of strings (the strings are copied and owned here).
 class Args {
@@ -47,18 +45,6 @@ class Args {
   std::vector<std::string> store_;
   std::vector<char*> ptrs_;
 };
-
-inline std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-inline void writeFile(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-}
 
 inline std::vector<std::string> lines(const std::string& text) {
   std::vector<std::string> out;

@@ -5,6 +5,7 @@
 
 #include "datagen_env.h"
 #include "eval/eval.h"
+#include "support/capture.h"
 #include "tune/tune.h"
 
 using dgtest::lines;
@@ -21,9 +22,9 @@ struct Export {
 
 Export exportFile(const std::string& in, const std::string& out) {
   Export e;
-  testing::internal::CaptureStderr();
+  testsupport::StreamCapture errors(std::cerr);
   e.status = runFeatureExport(in, out);
-  e.err = testing::internal::GetCapturedStderr();
+  e.err = errors.text();
   return e;
 }
 
@@ -179,9 +180,10 @@ TEST(FeatureExport, DataGenOutputRoundTrips) {
   c.maxdepth = 3;
   c.maxplies = 80;
   c.progress = 0;
-  testing::internal::CaptureStderr();
-  ASSERT_EQ(runDataGen(c), 0);
-  testing::internal::GetCapturedStderr();
+  {
+    testsupport::StreamCapture quiet(std::cerr);
+    ASSERT_EQ(runDataGen(c), 0);
+  }
   const std::vector<std::string> data = lines(readFile(c.out));
   ASSERT_FALSE(data.empty());
 

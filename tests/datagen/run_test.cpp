@@ -5,6 +5,7 @@
 
 #include "datagen_env.h"
 #include "movegen/movegen.h"
+#include "support/capture.h"
 
 using dgtest::lines;
 using dgtest::readFile;
@@ -34,9 +35,9 @@ DataGenConfig tinyConfig(const std::string& out) {
 
 RunOutcome run(const DataGenConfig& c) {
   RunOutcome r;
-  testing::internal::CaptureStderr();
+  testsupport::StreamCapture errors(std::cerr);
   r.status = runDataGen(c);
-  r.err = testing::internal::GetCapturedStderr();
+  r.err = errors.text();
   r.file = readFile(c.out);
   return r;
 }
@@ -269,9 +270,9 @@ TEST(DataGenRun, WriteErrorIsAFailure) {
   for (const int threads : {1, 2}) {  // the other workers stop too
     c.games = threads == 1 ? 1 : 20;
     c.threads = threads;
-    testing::internal::CaptureStderr();
+    testsupport::StreamCapture errors(std::cerr);
     const int status = runDataGen(c);
-    const std::string err = testing::internal::GetCapturedStderr();
+    const std::string err = errors.text();
     EXPECT_EQ(status, 1);
     EXPECT_NE(err.find("datagen: помилка запису: /dev/full\n"), std::string::npos) << err;
     EXPECT_EQ(err.find("готово"), std::string::npos) << err;

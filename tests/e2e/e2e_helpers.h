@@ -8,10 +8,9 @@
 #include <string_view>
 #include <vector>
 
-#include "attacks/attacks.h"
 #include "board/board.h"
-#include "board/zobrist.h"
 #include "movegen/movegen.h"
+#include "search/search.h"
 #include "support/uci_process.h"
 
 namespace e2e {
@@ -20,15 +19,6 @@ using testsupport::UciProcess;
 
 // Generous: sanitizer builds run the same scripts several times slower.
 constexpr int kTimeoutMs = 30000;
-
-inline void initTables() {
-  static const bool done = [] {
-    Zobrist::init();
-    Attacks::init();
-    return true;
-  }();
-  (void)done;
-}
 
 inline std::vector<std::string> tokens(std::string_view text) {
   std::istringstream is{std::string(text)};
@@ -50,7 +40,7 @@ inline Move findLegal(const Board& b, std::string_view uci) {
 
 // The position of "position fen F moves ..." (or startpos), built with the test's own move matching.
 inline Board positionOf(std::string_view fen, const std::vector<std::string>& moves = {}) {
-  initTables();
+  initEngineTables();
   static Board b;  // large; tests run on one thread
   EXPECT_TRUE(b.setFen(fen)) << fen;
   for (const auto& text : moves) {
@@ -58,7 +48,7 @@ inline Board positionOf(std::string_view fen, const std::vector<std::string>& mo
     EXPECT_NE(m, 0u) << "test script move " << text << " is not legal";
     if (m == 0) break;
     b.makeMove(m);
-    if (b.historySize > 900) b.trimHistory();
+    if (b.historySize >= kTrimHistoryAt) b.trimHistory();
   }
   return b;
 }

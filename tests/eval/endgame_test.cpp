@@ -7,7 +7,7 @@ using namespace evaltest;
 
 namespace {
 
-constexpr Square sq(const char* n) { return makeSquare(n[0] - 'a', n[1] - '1'); }
+using testsupport::sq;
 
 int scaleOf(const std::string& fen, int eg) { return egScaleFactor(*boardFrom(fen), eg); }
 

@@ -11,7 +11,7 @@ using namespace evaltest;
 
 namespace {
 
-constexpr Square sq(const char* n) { return makeSquare(n[0] - 'a', n[1] - '1'); }
+using testsupport::sq;
 
 TEST(Evaluate, InitialPositionIsZeroFromBothSides) {
   EXPECT_EQ(evalFen(kStartFen), 0);

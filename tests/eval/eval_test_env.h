@@ -14,6 +14,7 @@
 #include "eval/endgame.h"
 #include "eval/eval.h"
 #include "support/eval_env.h"
+#include "support/squares.h"
 
 namespace evaltest {
 

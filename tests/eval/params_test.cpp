@@ -5,13 +5,8 @@
 
 namespace {
 
-constexpr Square sq(const char* n) { return makeSquare(n[0] - 'a', n[1] - '1'); }
-
-u64 squares(std::initializer_list<const char*> names) {
-  u64 r = 0;
-  for (const char* n : names) r |= bb(sq(n));
-  return r;
-}
+using testsupport::sq;
+using testsupport::squares;
 
 TEST(BetweenBB, AlignedPairsHoldTheSquaresStrictlyBetween) {
   EXPECT_EQ(gBetweenBB[sq("a1")][sq("h8")], squares({"b2", "c3", "d4", "e5", "f6", "g7"}));

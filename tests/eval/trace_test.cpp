@@ -2,6 +2,7 @@
 #include "eval/trace.h"
 
 #include "eval_test_env.h"
+#include "support/capture.h"
 #include "support/random_walk.h"
 
 using namespace evaltest;
@@ -10,11 +11,11 @@ namespace {
 
 std::string traceOf(const std::string& fen) {
   auto b = boardFrom(fen);
-  ::testing::internal::CaptureStdout();
+  testsupport::StreamCapture capture;
   setEvalTrace(true);
   const int v = evaluate(*b);
   setEvalTrace(false);
-  std::string out = ::testing::internal::GetCapturedStdout();
+  const std::string out = capture.text();
   EXPECT_EQ(v, evaluate(*b));
   return out;
 }
@@ -51,17 +52,17 @@ TEST(EvalTrace, NegativeColumnsAndStmLineOfTheMirror) {
 }
 
 TEST(EvalTrace, SilentWhenTheFlagIsOff) {
-  ::testing::internal::CaptureStdout();
+  testsupport::StreamCapture capture;
   evaluate(*boardFrom(kStartFen));
-  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+  EXPECT_EQ(capture.text(), "");
   EXPECT_FALSE(gEvalTrace);
 }
 
 TEST(EvalTrace, WideNumbersAndBlackToMove) {
-  ::testing::internal::CaptureStdout();
+  testsupport::StreamCapture capture;
   const ScorePair t[8] = {{1, -2}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {-30000, 30000}, {5, 6}};
   traceEval(t, 0, 8, -7, Black);
-  const std::string out = ::testing::internal::GetCapturedStdout();
+  const std::string out = capture.text();
   EXPECT_NE(out.find("  material+psqt    1 / -2\n"), std::string::npos);
   EXPECT_NE(out.find("  pawns           -30000 /  30000\n"), std::string::npos);
   EXPECT_NE(out.find("  phase           0 / 24\n  eg scale        8 / 64\n"), std::string::npos);

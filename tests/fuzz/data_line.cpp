@@ -14,7 +14,7 @@ std::unique_ptr<Tune::Trace> gTrace;
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  testsupport::initEvalTables();
+  initEvalTables();
   gBoard = std::make_unique<Board>();
   gTrace = std::make_unique<Tune::Trace>();
   return 0;

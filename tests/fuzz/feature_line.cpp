@@ -32,7 +32,7 @@ void evaluateAccepted(const TuneTool::FeatureLine& parsed, std::string_view line
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  testsupport::initEvalTables();
+  initEvalTables();
   gValues[0].resize(Tune::NPARAMS);
   Tune::initValues(gValues[0].data());
   gValues[1].resize(Tune::NPARAMS);

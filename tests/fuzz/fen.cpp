@@ -38,7 +38,7 @@ void checkAgainstFresh(const Board& b, Board& fresh) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  testsupport::initEvalTables();
+  initEvalTables();
   gBoardA = std::make_unique<Board>();
   gBoardB = std::make_unique<Board>();
   return 0;

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "support/engine_init.h"
+#include "eval/eval.h"
 
 namespace fuzzsupport {
 

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "fuzz_support.h"
+#include "search/search.h"
 #include "thread/thread.h"
 #include "timeman/timeman.h"
 #include "tt/tt.h"
@@ -46,7 +47,7 @@ bool tooCostly(std::string_view line) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  testsupport::initEngineTables();
+  initEngineTables();
   fuzzsupport::silenceStreams();
   gThreads.set(1);
   return 0;

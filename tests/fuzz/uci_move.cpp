@@ -51,7 +51,7 @@ Move match(const Board& b, Move wanted) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  testsupport::initEvalTables();
+  initEvalTables();
   for (int i = 0; i < kPositions; ++i) {
     gBoards[i] = std::make_unique<Board>();
     fuzzsupport::check(gBoards[i]->setFen(kFens[i]), "seed position", kFens[i]);

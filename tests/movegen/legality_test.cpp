@@ -8,15 +8,9 @@
 
 namespace {
 
-// Squares by name keep the cases readable.
-constexpr Square sq(const char* s) { return makeSquare(s[0] - 'a', s[1] - '1'); }
-constexpr Move mv(const char* from, const char* to, u32 flag) { return encodeMove(sq(from), sq(to), flag); }
-
-Board at(const char* fen) {
-  Board b;
-  EXPECT_TRUE(b.setFen(fen)) << fen;
-  return b;
-}
+using movegentest::at;
+using testsupport::mv;
+using testsupport::sq;
 
 TEST(CastlingTables, Values) {
   EXPECT_EQ(kCastleKingOcc[White], 0x60u);

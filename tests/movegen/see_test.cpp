@@ -6,14 +6,9 @@
 
 namespace {
 
-constexpr Square sq(const char* s) { return makeSquare(s[0] - 'a', s[1] - '1'); }
-constexpr Move mv(const char* from, const char* to, u32 flag) { return encodeMove(sq(from), sq(to), flag); }
-
-Board at(const char* fen) {
-  Board b;
-  EXPECT_TRUE(b.setFen(fen)) << fen;
-  return b;
-}
+using movegentest::at;
+using testsupport::mv;
+using testsupport::sq;
 
 // The largest passing threshold must be the value see() reports.
 void expectValue(const Board& b, Move m, int value) {

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "attacks/attacks.h"
+#include "board/board.h"
 #include "board/zobrist.h"
+#include "support/squares.h"
 
 class MovegenEnvironment : public ::testing::Environment {
  public:
@@ -17,3 +19,13 @@ class MovegenEnvironment : public ::testing::Environment {
 // An inline variable is initialised once per program however many test files include this header.
 inline ::testing::Environment* const kMovegenEnvironment =
     ::testing::AddGlobalTestEnvironment(new MovegenEnvironment);
+
+namespace movegentest {
+
+inline Board at(const char* fen) {
+  Board b;
+  EXPECT_TRUE(b.setFen(fen)) << fen;
+  return b;
+}
+
+}  // namespace movegentest

@@ -12,7 +12,7 @@ constexpr u64 kBenchNodesDefaultDepth = 2805482;
 TEST(BenchSearchDefaultDepth, PinnedNodeTotal) {
   std::string out;
   {
-    searchtest::CoutCapture capture;
+    searchtest::StreamCapture capture;
     runBenchSearch(0);
     out = capture.text();
   }

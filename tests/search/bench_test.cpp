@@ -40,7 +40,7 @@ std::string withoutTimes(const std::string& text) {
 }
 
 std::string runBench(int depth) {
-  searchtest::CoutCapture capture;
+  searchtest::StreamCapture capture;
   runBenchSearch(depth);
   return capture.text();
 }

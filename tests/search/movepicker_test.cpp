@@ -142,7 +142,7 @@ TEST_F(PickerFixture, DropKeepsOnlyChecksAndCastlingInOrder) {
 }
 
 TEST(MovePickerSelfCheck, BothPropertiesPass) {
-  searchtest::CoutCapture capture;
+  searchtest::StreamCapture capture;
   const bool failed = runMovePickerOrderTest();
   const std::string out = capture.text();
   EXPECT_FALSE(failed) << out;

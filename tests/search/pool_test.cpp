@@ -9,7 +9,7 @@ std::string searchThroughPool(const char* fen, int depth) {
   EXPECT_TRUE(board->setFen(fen));
   SearchLimits limits;
   limits.depth = depth;
-  searchtest::CoutCapture capture;
+  searchtest::StreamCapture capture;
   gThreads.startThinking(*board, limits);
   gThreads.waitForSearchFinished();
   return capture.text();
@@ -48,7 +48,7 @@ TEST(PoolSearch, NodeLimitCountsTheMainThreadOnly) {
   limits.nodes = 20000;
   std::string out;
   {
-    searchtest::CoutCapture capture;
+    searchtest::StreamCapture capture;
     gThreads.startThinking(*board, limits);
     gThreads.waitForSearchFinished();
     out = capture.text();
@@ -71,7 +71,7 @@ TEST(PoolSearch, SearchStoppedBeforeAnyRootMoveStillNamesALegalMove) {
   limits.nodes = 1;  // the root node itself reaches the limit
   std::string out;
   {
-    searchtest::CoutCapture capture;
+    searchtest::StreamCapture capture;
     gThreads.startThinking(*board, limits);
     gThreads.waitForSearchFinished();
     out = capture.text();

@@ -2,26 +2,20 @@
 // drive a search thread directly and to capture standard output.
 #pragma once
 
-#include "support/engine_init.h"
 #include <gtest/gtest.h>
 
-#include <iostream>
 #include <memory>
-#include <sstream>
 #include <string>
 
-#include "attacks/attacks.h"
-#include "board/zobrist.h"
-#include "eval/endgame.h"
-#include "eval/eval.h"
 #include "search/search.h"
+#include "support/capture.h"
 #include "thread/thread.h"
 #include "tt/tt.h"
 
 class SearchEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
-    testsupport::initEngineTables();
+    initEngineTables();
     gTT.resize(64);  // the program's own default, so that benchmark node counts match it
   }
 };
@@ -31,19 +25,7 @@ inline ::testing::Environment* const kSearchEnvironment =
 
 namespace searchtest {
 
-// Redirects std::cout into a string for the lifetime of the object.
-class CoutCapture {
- public:
-  CoutCapture() : old_(std::cout.rdbuf(buf_.rdbuf())) {}
-  ~CoutCapture() { std::cout.rdbuf(old_); }
-  CoutCapture(const CoutCapture&) = delete;
-  CoutCapture& operator=(const CoutCapture&) = delete;
-  std::string text() const { return buf_.str(); }
-
- private:
-  std::ostringstream buf_;
-  std::streambuf* old_;
-};
+using testsupport::StreamCapture;
 
 struct FixedSearch {
   Move move = 0;

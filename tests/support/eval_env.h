@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/engine_init.h"
+#include "eval/eval.h"
 
 namespace testsupport {
 

@@ -1,4 +1,5 @@
-// A fresh temporary directory per test, removed with its contents at the end.
+// A fresh temporary directory per test, removed with its contents at the end, and whole-file reads
+// and writes.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -6,10 +7,22 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <system_error>
 
 namespace testsupport {
+
+inline std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+inline void writeFile(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+}
 
 class TempDir {
  public:

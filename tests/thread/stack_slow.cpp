@@ -52,11 +52,7 @@ std::size_t measure(Thread& t) {
 }
 
 TEST(SearchStack, UseStaysFarBelowTheDefaultThreadStack) {
-  Zobrist::init();
-  Attacks::init();
-  Eval::init();
-  Endgame::init();
-  Search::init();
+  initEngineTables();
   gTT.resize(16);
   gStopSearch.store(false);
 

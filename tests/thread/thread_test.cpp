@@ -1,6 +1,5 @@
 // Thread pool: sizing, the parking protocol, lazy-SMP depth skipping, the final move choice, and
 // start/stop storms (also run under ThreadSanitizer).
-#include "support/engine_init.h"
 #include "thread/thread.h"
 
 #include <gtest/gtest.h>
@@ -9,19 +8,14 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
-#include <iostream>
 #include <mutex>
-#include <streambuf>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "attacks/attacks.h"
-#include "board/zobrist.h"
-#include "eval/endgame.h"
-#include "eval/eval.h"
 #include "movegen/movegen.h"
 #include "search/search.h"
+#include "support/capture.h"
 #include "tt/tt.h"
 
 namespace {
@@ -34,50 +28,13 @@ constexpr const char* kStalemate = "7k/5Q2/6K1/8/8/8/8/8 b - - 0 1";
 class Environment : public ::testing::Environment {
  public:
   void SetUp() override {
-    testsupport::initEngineTables();
+    initEngineTables();
     gTT.resize(16);
   }
 };
 const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new Environment);
 
-// Collects what the search threads print; safe to read while they write.
-class CaptureBuf : public std::streambuf {
- public:
-  std::string text() {
-    std::lock_guard<std::mutex> lock(m);
-    return buf;
-  }
-
- protected:
-  int overflow(int c) override {
-    if (c == EOF) return 0;
-    std::lock_guard<std::mutex> lock(m);
-    buf.push_back(static_cast<char>(c));
-    return c;
-  }
-  std::streamsize xsputn(const char* s, std::streamsize n) override {
-    std::lock_guard<std::mutex> lock(m);
-    buf.append(s, static_cast<std::size_t>(n));
-    return n;
-  }
-
- private:
-  std::mutex m;
-  std::string buf;
-};
-
-// Redirects std::cout for the lifetime of the object. Install and remove it only while no search
-// runs: the pool's mutexes then order the swap against the search threads' writes.
-class CoutCapture {
- public:
-  CoutCapture() : old(std::cout.rdbuf(&capture)) {}
-  ~CoutCapture() { std::cout.rdbuf(old); }
-  std::string text() { return capture.text(); }
-
- private:
-  CaptureBuf capture;
-  std::streambuf* old;
-};
+using testsupport::StreamCapture;
 
 // Aborts the test binary if a test hangs, instead of letting CI wait for its global timeout.
 class Watchdog {
@@ -141,7 +98,7 @@ std::string lastBestmove(const std::string& out) {
 // Runs one complete search and returns what it printed.
 std::string search(const char* fen, const SearchLimits& limits) {
   auto b = boardFrom(fen);
-  CoutCapture capture;
+  StreamCapture capture;
   gThreads.startThinking(*b, limits);
   gThreads.waitForSearchFinished();
   return capture.text();
@@ -355,7 +312,7 @@ TEST_F(ThreadPoolTest, InfiniteSearchPrintsBestmoveOnlyAfterStop) {
   auto b = boardFrom(kStalemate);
   SearchLimits l;
   l.infinite = true;
-  CoutCapture capture;
+  StreamCapture capture;
   gThreads.startThinking(*b, l);
   // The stalemated root ends iterative deepening at once; the main thread must still wait.
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -374,7 +331,7 @@ TEST_F(ThreadPoolTest, InfiniteSearchOnRealPositionStopsOnRequest) {
   auto b = boardFrom(kKiwipete);
   SearchLimits l;
   l.infinite = true;
-  CoutCapture capture;
+  StreamCapture capture;
   gThreads.startThinking(*b, l);
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   EXPECT_TRUE(gThreads[0].isSearching());
@@ -409,7 +366,7 @@ TEST_F(ThreadPoolTest, StartAndStopManyTimesNeverHangs) {
   auto stale = boardFrom(kStalemate);
   const Board* boards[3] = {start.get(), kiwi.get(), stale.get()};
   int searches = 0;
-  CoutCapture capture;
+  StreamCapture capture;
   for (unsigned long n : {1ul, 2ul, 3ul}) {
     gThreads.set(n);
     for (int i = 0; i < 60; ++i) {

@@ -8,6 +8,7 @@
 
 #include "eval/eval.h"
 #include "support/eval_env.h"
+#include "support/capture.h"
 #include "support/random_walk.h"
 #include "tune/tune.h"
 
@@ -56,9 +57,9 @@ TEST(TuneVector, DefaultsAreTheEngineConstants) {
 }
 
 TEST(TuneVerify, AllBuiltInPositionsReconstruct) {
-  testing::internal::CaptureStdout();
+  testsupport::StreamCapture capture;
   const int failures = runTuneVerify();
-  const std::string out = testing::internal::GetCapturedStdout();
+  const std::string out = capture.text();
   EXPECT_EQ(failures, 0) << out;
   EXPECT_EQ(out, "21/21 tune reconstruct tests passed\n");
 }

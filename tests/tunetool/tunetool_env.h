@@ -90,13 +90,7 @@ inline int runCommand(const std::string& command) {
   return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-inline std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-using TempDir = testsupport::TempDir;
+using testsupport::readFile;
+using testsupport::TempDir;
 
 }  // namespace tunetest

@@ -4,13 +4,9 @@
 #include <climits>
 #include <string>
 
-#include "attacks/attacks.h"
-#include "board/zobrist.h"
-#include "eval/endgame.h"
-#include "eval/eval.h"
 #include "movegen/movegen.h"
 #include "search/search.h"
-#include "support/engine_init.h"
+#include "support/capture.h"
 #include "thread/thread.h"
 #include "timeman/timeman.h"
 #include "tt/tt.h"
@@ -21,7 +17,7 @@ namespace {
 class UciEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
-    testsupport::initEngineTables();
+    initEngineTables();
     gTT.resize(1);
     gThreads.set(1);
     gPos.setFen(kStartFen);
@@ -32,11 +28,13 @@ const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new UciEnvironment)
 
 // Runs one command and returns what it wrote on standard output.
 std::string run(const std::string& line) {
-  testing::internal::CaptureStdout();
-  testing::internal::CaptureStderr();
-  uciCommand(line);
-  std::string err = testing::internal::GetCapturedStderr();
-  std::string out = testing::internal::GetCapturedStdout();
+  std::string out, err;
+  {
+    testsupport::StreamCapture outCapture(std::cout), errCapture(std::cerr);
+    uciCommand(line);
+    out = outCapture.text();
+    err = errCapture.text();
+  }
   // Every report on standard output also goes, without its prefix, to standard error.
   std::string expectedErr;
   for (std::size_t pos = 0; (pos = out.find("info string ", pos)) != std::string::npos;) {

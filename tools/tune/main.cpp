@@ -8,9 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "attacks/attacks.h"
-#include "board/zobrist.h"
-#include "eval/endgame.h"
 #include "eval/eval.h"
 #include "tools/params/listing.h"
 #include "tools/tune/dataset.h"
@@ -74,10 +71,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   // Data files are read through the engine's own board and extraction.
-  Zobrist::init();
-  Attacks::init();
-  Eval::init();
-  Endgame::init();
+  initEvalTables();
 
   std::vector<bool> frozen(Tune::NPARAMS, false);
   for (const std::string& list : opt.freeze)

@@ -2,29 +2,28 @@
 // other material values, a knight square, an endgame delta and a mobility entry): it prints that
 // listing, and its evaluation is the one the listing describes. The end-game rules of
 // endgame_test.cpp run in this build too.
-#include <fstream>
-#include <sstream>
-
 #include "eval/params.h"
 #include "eval/psqt.h"
 #include "eval_test_env.h"
+#include "support/capture.h"
+#include "support/temp_dir.h"
 #include "tune/tune.h"
 
 namespace {
 
 TEST(AlteredListing, TuneparamsPrintsItAndTheEvaluationFollowsIt) {
-  std::ifstream in(QUORVANE_ALTERED_LISTING);
-  std::ostringstream listing;
-  listing << in.rdbuf();
-  testing::internal::CaptureStdout();
-  runTuneParams();
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), listing.str());
-  EXPECT_NE(listing.str().find("\n1 matMg_N 350\n"), std::string::npos);
+  const std::string listing = testsupport::readFile(QUORVANE_ALTERED_LISTING);
+  {
+    testsupport::StreamCapture capture;
+    runTuneParams();
+    EXPECT_EQ(capture.text(), listing);
+  }
+  EXPECT_NE(listing.find("\n1 matMg_N 350\n"), std::string::npos);
 
   // The reconstruction from this vector equals evaluate, which reads the tables.
-  testing::internal::CaptureStdout();
+  testsupport::StreamCapture verify;
   EXPECT_EQ(runTuneVerify(), 0);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "21/21 tune reconstruct tests passed\n");
+  EXPECT_EQ(verify.text(), "21/21 tune reconstruct tests passed\n");
 
   // Knight on e4 (table index 36): the changed square and its endgame delta reach the Board's sums.
   EXPECT_EQ(kPsq[0][White][Knight][28], 350 + 40);

@@ -1,6 +1,6 @@
 // Board's legality queries: castling tests, pseudo-legality of arbitrary move values (screens TT
 // moves before they are made), make/test/unmake legality, and quiet-move check detection.
-#include "movegen/movegen.h"
+#include "board/board.h"
 
 const u64 kCastleKingOcc[2] = {0x60ULL, 0x6000000000000000ULL};
 const u64 kCastleKingSafe[2] = {0x70ULL, 0x7000000000000000ULL};
