@@ -33,35 +33,26 @@ inline void Board::moveBits(Color c, Piece p, Square from, Square to) {
   mailbox[to] = p;
 }
 
+// The keyed forms: the key update, then the same bookkeeping makeMove uses (below).
 inline void Board::putPiece(Color c, Piece p, Square s) {
-  placeBits(c, p, s);
   const u64 k = Zobrist::pieceSquare[c][p][s];
   key ^= k;
   if (p == Pawn) pawnKey ^= k;
-  psqMg += kPsq[0][c][p][s];
-  psqEg += kPsq[1][c][p][s];
-  nonPawnMaterial[c] += kNonPawnValue[p];
-  phase += EvalParams::kPhaseWeight[p];
+  addPiece(c, p, s);
 }
 
 inline void Board::removePiece(Color c, Piece p, Square s) {
-  clearBits(c, p, s);
   const u64 k = Zobrist::pieceSquare[c][p][s];
   key ^= k;
   if (p == Pawn) pawnKey ^= k;
-  psqMg -= kPsq[0][c][p][s];
-  psqEg -= kPsq[1][c][p][s];
-  nonPawnMaterial[c] -= kNonPawnValue[p];
-  phase -= EvalParams::kPhaseWeight[p];
+  takePiece(c, p, s);
 }
 
 inline void Board::movePiece(Color c, Piece p, Square from, Square to) {
-  moveBits(c, p, from, to);
   const u64 k = Zobrist::pieceSquare[c][p][from] ^ Zobrist::pieceSquare[c][p][to];
   key ^= k;
   if (p == Pawn) pawnKey ^= k;
-  psqMg += kPsq[0][c][p][to] - kPsq[0][c][p][from];
-  psqEg += kPsq[1][c][p][to] - kPsq[1][c][p][from];
+  shiftPiece(c, p, from, to);
 }
 
 // pawnKey, psqMg, psqEg, nonPawnMaterial and phase lie in the same order, without gaps, in the
