@@ -30,7 +30,8 @@ inline u64 bump(std::atomic<u64>& counter) {
   return n;
 }
 
-inline EvalCacheEntry& evalCacheEntry(Thread& t, u64 key) { return t.evalCache[key & (kEvalCacheSize - 1)]; }
+// The first entry of a key's pair; both lie in one cache line.
+inline EvalCacheEntry* evalCachePair(Thread& t, u64 key) { return &t.evalCache[key & (kEvalCacheSize - 2)]; }
 
 // Handed to makeMove, which calls it with the child's key before it moves the pieces: the
 // child's TT bucket and evaluation-cache entry start loading there.
@@ -38,16 +39,18 @@ struct PrefetchChild {
   Thread& t;
   void operator()(u64 key) const {
     t.tt->prefetch(key);
-    __builtin_prefetch(&evalCacheEntry(t, key));
+    __builtin_prefetch(evalCachePair(t, key));
   }
 };
 
 // evaluate(b), through the thread's cache of earlier results.
 inline int cachedEvaluate(Thread& t, const Board& b) {
-  EvalCacheEntry& e = evalCacheEntry(t, b.key);
-  if (e.key == b.key && e.clock == b.halfmoveClock) return e.eval;
+  EvalCacheEntry* e = evalCachePair(t, b.key);
+  if (e[0].key == b.key && e[0].clock == b.halfmoveClock) return e[0].eval;
+  if (e[1].key == b.key && e[1].clock == b.halfmoveClock) return e[1].eval;
   const int v = evaluate(b);
-  e = {b.key, b.halfmoveClock, v};
+  e[1] = e[0];  // the older entry of the pair gives way
+  e[0] = {b.key, b.halfmoveClock, v};
   return v;
 }
 

@@ -21,7 +21,8 @@ struct EvalCacheEntry {
 };
 // 16384 entries (256 KB): under memory pressure from other processes a 1 MB cache measured about
 // 10% slower than this one, whose lines stay in the core's own cache; 8192 measured the same.
-inline constexpr int kEvalCacheSize = 1 << 14;  // index = key & (size - 1)
+// Two-way: a key may sit in either entry of the aligned pair at key & (size - 2), the newer first.
+inline constexpr int kEvalCacheSize = 1 << 14;
 
 // One search thread. The object is large (history and correction tables, a board with its undo
 // stack) and lives on the heap; its OS thread parks in idleLoop between searches.
@@ -59,7 +60,7 @@ class Thread {
   // Evaluations by position: searches meet many positions again (transpositions, re-searches of
   // the same node, the next iteration), and a hit spares the evaluation. The values are exact, so
   // the cache survives every search and is zeroed only once, at construction.
-  EvalCacheEntry evalCache[kEvalCacheSize];
+  alignas(64) EvalCacheEntry evalCache[kEvalCacheSize];
   std::atomic<u64> nodes{0};
   std::atomic<u64> qnodes{0};
   // Atomic because the main thread reads every helper's value for its progress lines while the
