@@ -8,6 +8,7 @@
 #                 be byte-identical, or the run stops
 #   startup       wall time of a bare start and quit
 #   featureexport wall time over the datagen file
+# and, where perf can read them, the instructions and cycles of one benchsearch and one bench each.
 # Usage: tools/speedbench/speedbench.sh BASE_BIN NEW_BIN [RUNS] [GAMES]   (defaults 5 and 20)
 # Long: about RUNS x 2 x (benchsearch + bench + datagen) seconds; run it on a quiet machine.
 set -euo pipefail
@@ -96,4 +97,16 @@ report bench leaves/s 1 "${pf_a[@]}" -- "${pf_b[@]}"
 report datagen pos/s 1 "${dg_a[@]}" -- "${dg_b[@]}"
 report startup s 0 "${su_a[@]}" -- "${su_b[@]}"
 report featureexport s 0 "${fe_a[@]}" -- "${fe_b[@]}"
+# Hardware counters, once per build and benchmark, where the machine exposes them (many virtual
+# machines do not; perf then says "not supported" and this says so).
+counters() {
+  perf stat -x, -e instructions,cycles -o "$work/stat" "$@" >/dev/null 2>&1 || return 0
+  awk -F, '$3 == "instructions" || $3 == "cycles" { v = $1 ~ /^[0-9]+$/ ? sprintf("%.4g", $1) : "n/a"
+             printf " %s %s", $3, v }' "$work/stat"
+}
+if command -v perf >/dev/null; then
+  for cmd in benchsearch bench; do
+    echo "perf stat $cmd: base$(counters "$base" $cmd); new$(counters "$new" $cmd)"
+  done
+fi
 echo "machine load after: $(cut -d' ' -f1-3 /proc/loadavg)"
