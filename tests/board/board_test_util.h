@@ -9,6 +9,7 @@
 #include "board/board.h"
 #include "board/zobrist.h"
 #include "eval/psqt.h"
+#include "support/boards.h"
 #include "support/squares.h"
 
 namespace boardtest {
@@ -24,13 +25,7 @@ inline void initTables() {
 
 using testsupport::sq;
 
-// Boards are large (the undo stack); keep them off the test's stack frame.
-inline std::unique_ptr<Board> makeBoard(const std::string& fen) {
-  auto b = std::make_unique<Board>();
-  b->reset();
-  EXPECT_TRUE(b->setFen(fen)) << fen;
-  return b;
-}
+using testsupport::boardFrom;
 
 // Every incrementally kept field against its from-scratch value, plus the bitboard invariants.
 inline void expectConsistent(const Board& b) {

@@ -8,7 +8,7 @@ using namespace boardtest;
 class FenTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { initTables(); }
-  void SetUp() override { board = makeBoard(kStartFen); }
+  void SetUp() override { board = boardFrom(kStartFen); }
 
   // A rejected text must leave the previous position exactly as it was.
   void expectRejectedUnchanged(const std::string& fen) {

@@ -21,7 +21,7 @@ class HistoryTest : public ::testing::Test {
 };
 
 TEST_F(HistoryTest, HalfmoveClockSaturatesAt255) {
-  auto board = makeBoard(kShuffleFen);
+  auto board = boardFrom(kShuffleFen);
   int previous = 0;
   for (int ply = 0; ply < 300; ++ply) {
     board->makeMove(kShuffle[ply % 4]);
@@ -45,7 +45,7 @@ TEST_F(HistoryTest, HalfmoveClockSaturatesAt255) {
 }
 
 TEST_F(HistoryTest, TrimmingKeepsLongGamesInBoundsWithRepetitionsVisible) {
-  auto board = makeBoard(kShuffleFen);
+  auto board = boardFrom(kShuffleFen);
   int maxSize = 0;
   for (int ply = 0; ply < 2400; ++ply) {
     board->makeMove(kShuffle[ply % 4]);
@@ -66,7 +66,7 @@ TEST_F(HistoryTest, TrimmingKeepsLongGamesInBoundsWithRepetitionsVisible) {
 }
 
 TEST_F(HistoryTest, TrimKeepsTheNewestRecordsInOrder) {
-  auto board = makeBoard("4k3/8/8/8/8/8/4P3/4K1N1 w - - 0 1");
+  auto board = boardFrom("4k3/8/8/8/8/8/4P3/4K1N1 w - - 0 1");
   const Move line[5] = {kShuffle[0], kShuffle[1], encodeMove(sq("e2"), sq("e3"), kFlagQuiet), kShuffle[3],
                         kShuffle[2]};
   for (Move m : line) board->makeMove(m);
@@ -87,7 +87,7 @@ TEST_F(HistoryTest, TrimKeepsTheNewestRecordsInOrder) {
 }
 
 TEST_F(HistoryTest, TrimAfterSetFenWithALargeClockKeepsEverything) {
-  auto board = makeBoard("4k3/8/8/8/8/8/8/4K1N1 w - - 60 40");
+  auto board = boardFrom("4k3/8/8/8/8/8/8/4K1N1 w - - 60 40");
   for (int ply = 0; ply < 8; ++ply) board->makeMove(kShuffle[ply % 4]);
   board->trimHistory();
   EXPECT_EQ(board->historySize, 8);

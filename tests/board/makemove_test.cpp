@@ -56,7 +56,7 @@ const MoveCase kCases[] = {
 TEST_F(MakeMoveTest, EachMoveKindGivesTheExpectedPositionAndUnmakesExactly) {
   for (const MoveCase& c : kCases) {
     SCOPED_TRACE(std::string(c.before) + " " + c.from + c.to);
-    auto board = makeBoard(c.before);
+    auto board = boardFrom(c.before);
     auto original = std::make_unique<Board>(*board);
     const Move m = encodeMove(sq(c.from), sq(c.to), c.flag);
 
@@ -65,7 +65,7 @@ TEST_F(MakeMoveTest, EachMoveKindGivesTheExpectedPositionAndUnmakesExactly) {
     EXPECT_EQ(board->historySize, 1);
     EXPECT_EQ(board->history[0].key, original->key);
     expectConsistent(*board);
-    auto fresh = makeBoard(board->fen());
+    auto fresh = boardFrom(board->fen());
     EXPECT_EQ(board->key, fresh->key);
     EXPECT_EQ(board->pawnKey, fresh->pawnKey);
 
@@ -75,10 +75,10 @@ TEST_F(MakeMoveTest, EachMoveKindGivesTheExpectedPositionAndUnmakesExactly) {
 }
 
 TEST_F(MakeMoveTest, CapturedPieceIsRecorded) {
-  auto board = makeBoard("4k3/8/8/3pP3/8/8/8/4K3 w - d6 5 10");
+  auto board = boardFrom("4k3/8/8/3pP3/8/8/8/4K3 w - d6 5 10");
   board->makeMove(encodeMove(sq("e5"), sq("d6"), kFlagEnPassant));
   EXPECT_EQ(board->history[0].captured, Pawn);
-  board = makeBoard("1r2k3/P7/8/8/8/8/8/4K3 w - - 5 1");
+  board = boardFrom("1r2k3/P7/8/8/8/8/8/4K3 w - - 5 1");
   board->makeMove(encodeMove(sq("a7"), sq("b8"), kFlagPromoCaptureQueen));
   EXPECT_EQ(board->history[0].captured, Rook);
   EXPECT_EQ(board->nonPawnMaterial[Black], 0);
@@ -102,13 +102,13 @@ TEST_F(MakeMoveTest, GameLineKeepsKeysAndUnwindsToTheStart) {
       {"f1", "e2", kFlagQuiet},             {"h7", "h5", kFlagDoublePush}, {"e1", "g1", kFlagKingCastle},
       {"f6", "e4", kFlagQuiet},
   };
-  auto board = makeBoard(kStartFen);
+  auto board = boardFrom(kStartFen);
   std::vector<std::unique_ptr<Board>> before;
   for (const Step& s : line) {
     before.push_back(std::make_unique<Board>(*board));
     board->makeMove(encodeMove(sq(s.from), sq(s.to), s.flag));
     expectConsistent(*board);
-    auto fresh = makeBoard(board->fen());
+    auto fresh = boardFrom(board->fen());
     EXPECT_EQ(board->key, fresh->key) << board->fen();
   }
   EXPECT_EQ(board->fen(), "Qnbq1rk1/p3bpp1/4p3/7p/4n3/5N2/PPPPBPPP/RNBQ1RK1 w - - 2 9");
@@ -122,7 +122,7 @@ TEST_F(MakeMoveTest, GameLineKeepsKeysAndUnwindsToTheStart) {
 }
 
 TEST_F(MakeMoveTest, NullMoveDropsAndRestoresTheEnPassantKey) {
-  auto board = makeBoard("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1");
+  auto board = boardFrom("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1");
   auto original = std::make_unique<Board>(*board);
   board->makeNullMove();
   EXPECT_EQ(board->epSquare, NoSquare);

@@ -8,7 +8,7 @@ using namespace boardtest;
 
 TEST(PsqtTest, StartPositionIsBalancedAndKnightG1MatchesTheTables) {
   initTables();
-  auto b = makeBoard(kStartFen);
+  auto b = boardFrom(kStartFen);
   EXPECT_EQ(b->psqMg, 0);
   EXPECT_EQ(b->psqEg, 0);
   EXPECT_EQ(b->phase, 24);

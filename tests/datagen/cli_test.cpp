@@ -65,13 +65,3 @@ TEST(DataToolsCli, BadArgumentsFail) {
   EXPECT_EQ(missing.waitExit(kTimeoutMs), 1);
   EXPECT_EQ(missing.errText(), "featureexport: не відкрити вхід: " + dir.file("none.txt") + "\n");
 }
-
-// With one path the featureexport row does not match and the program runs its UCI loop.
-TEST(DataToolsCli, FeatureExportWithOnePathIsTheUciLoop) {
-  UciProcess p({"featureexport", "only-one-path"});
-  ASSERT_TRUE(p.started());
-  ASSERT_TRUE(p.send("isready"));
-  EXPECT_EQ(p.readLine(kTimeoutMs), std::optional<std::string>("readyok"));
-  ASSERT_TRUE(p.send("quit"));
-  EXPECT_EQ(p.waitExit(kTimeoutMs), 0);
-}

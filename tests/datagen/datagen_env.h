@@ -5,13 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "datagen/datagen.h"
 #include "search/search.h"
 #include "support/temp_dir.h"
+#include "support/text.h"
 #include "tt/tt.h"
 
 class DataGenEnvironment : public ::testing::Environment {
@@ -27,6 +27,7 @@ inline ::testing::Environment* const kDataGenEnvironment =
 
 namespace dgtest {
 
+using testsupport::lines;
 using testsupport::readFile;
 using testsupport::TempDir;
 using testsupport::writeFile;
@@ -45,13 +46,6 @@ class Args {
   std::vector<std::string> store_;
   std::vector<char*> ptrs_;
 };
-
-inline std::vector<std::string> lines(const std::string& text) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  for (std::string l; std::getline(in, l);) out.push_back(l);
-  return out;
-}
 
 inline bool startsWith(const std::string& s, const std::string& prefix) {
   return s.rfind(prefix, 0) == 0;

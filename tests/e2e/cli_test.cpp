@@ -11,22 +11,15 @@
 
 #include "e2e_helpers.h"
 #include "support/temp_dir.h"
+#include "support/text.h"
 
 namespace e2e {
 namespace {
 
+using testsupport::lines;
 using testsupport::runEngine;
 
 const std::string kDepthError = "perft: глибина має бути цілим числом >= 1\n";
-
-std::vector<std::string> lines(const std::string& text) {
-  std::vector<std::string> out;
-  std::size_t start = 0;
-  for (std::size_t nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1)
-    out.push_back(text.substr(start, nl - start));
-  if (start < text.size()) out.push_back(text.substr(start));
-  return out;
-}
 
 // With these arguments the program must be in its UCI loop: it answers and exits with 0.
 void expectUciLoop(const std::vector<std::string>& args) {
@@ -138,24 +131,6 @@ TEST(CommandLine, BenchSearchDepthError) {
     EXPECT_EQ(r.out, "") << depth;
     EXPECT_EQ(r.err, "benchsearch: глибина має бути цілим числом >= 1\n") << depth;
   }
-}
-
-TEST(CommandLine, EvalTraceBadFen) {
-  const auto r = runEngine({"evaltrace", "nonsense"}, "", kTimeoutMs);
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "невалідний FEN\n");
-}
-
-TEST(CommandLine, EgScaleReadsStandardInput) {
-  const auto empty = runEngine({"egscale"}, "", kTimeoutMs);
-  EXPECT_EQ(empty.status, 0);
-  EXPECT_EQ(empty.out, "");
-  const auto r = runEngine({"egscale"}, "bad fen\n8/8/3k4/8/8/3K4/8/8 w - - 0 1; a comment\n", kTimeoutMs);
-  EXPECT_EQ(r.status, 0);
-  const auto l = lines(r.out);
-  ASSERT_EQ(l.size(), 2u);
-  EXPECT_EQ(l[0], "err");
-  EXPECT_NE(l[1], "err");
 }
 
 TEST(CommandLine, HelpListsTheSubcommands) {

@@ -71,6 +71,12 @@ inline bool sync(UciProcess& p, std::vector<std::string>* seen = nullptr) {
   return p.send("isready") && p.readUntil([](const std::string& l) { return l == "readyok"; }, kTimeoutMs, seen);
 }
 
+// Sends "quit" and expects the engine to exit with status 0.
+inline void quit(UciProcess& p) {
+  ASSERT_TRUE(p.send("quit"));
+  EXPECT_EQ(p.waitExit(kTimeoutMs), 0);
+}
+
 // Waits for the "bestmove" line and returns its move; the lines before it go to seen.
 inline std::string waitBestMove(UciProcess& p, std::vector<std::string>* seen = nullptr, int timeoutMs = kTimeoutMs) {
   const auto line = p.readUntilPrefix("bestmove ", timeoutMs, seen);

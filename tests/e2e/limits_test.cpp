@@ -62,8 +62,7 @@ TEST(SearchLimits, EveryLimitEndsWithALegalMove) {
       EXPECT_NE(findLegal(b, move), 0u) << setup.command() << " / " << go << ": " << move;
     }
   }
-  ASSERT_TRUE(p.send("quit"));
-  EXPECT_EQ(p.waitExit(kTimeoutMs), 0);
+  quit(p);
 }
 
 TEST(SearchLimits, MateInOneIsFound) {
@@ -73,8 +72,7 @@ TEST(SearchLimits, MateInOneIsFound) {
   ASSERT_TRUE(p.send("go depth 3"));
   std::vector<std::string> seen;
   EXPECT_EQ(waitBestMove(p, &seen), "d1d8");
-  ASSERT_TRUE(p.send("quit"));
-  EXPECT_EQ(p.waitExit(kTimeoutMs), 0);
+  quit(p);
 }
 
 TEST(SearchLimits, OnlyTheSideToMovesClockCounts) {
@@ -87,8 +85,7 @@ TEST(SearchLimits, OnlyTheSideToMovesClockCounts) {
   bool depth3 = false;
   for (const auto& l : seen) depth3 = depth3 || startsWith(l, "info depth 3 ");
   EXPECT_TRUE(depth3);
-  ASSERT_TRUE(p.send("quit"));
-  EXPECT_EQ(p.waitExit(kTimeoutMs), 0);
+  quit(p);
 }
 
 TEST(SearchLimits, InfiniteRunsUntilStop) {
@@ -110,8 +107,7 @@ TEST(SearchLimits, InfiniteRunsUntilStop) {
   ASSERT_TRUE(p.readUntilPrefix("info depth 2 ", kTimeoutMs));
   ASSERT_TRUE(p.send("stop"));
   EXPECT_EQ(waitBestMove(p), "a1a2");
-  ASSERT_TRUE(p.send("quit"));
-  EXPECT_EQ(p.waitExit(kTimeoutMs), 0);
+  quit(p);
 }
 
 TEST(SearchLimits, NoLegalMoveGivesNullMove) {
@@ -127,8 +123,7 @@ TEST(SearchLimits, NoLegalMoveGivesNullMove) {
   seen.clear();
   EXPECT_EQ(waitBestMove(p, &seen), "0000");
   EXPECT_EQ(seen.front(), "info depth 0 score cp 0");
-  ASSERT_TRUE(p.send("quit"));
-  EXPECT_EQ(p.waitExit(kTimeoutMs), 0);
+  quit(p);
 }
 
 }  // namespace

@@ -51,8 +51,7 @@ TEST(LongGame, TwelveHundredPliesOfKnightShuffles) {
   ASSERT_TRUE(p.send(positionCommand(moves)));
   ASSERT_TRUE(p.send("go depth 4"));
   EXPECT_NE(findLegal(positionOf(kStartFen), waitBestMove(p)), 0u);
-  ASSERT_TRUE(p.send("quit"));
-  EXPECT_EQ(p.waitExit(kTimeoutMs), 0);
+  quit(p);
   EXPECT_EQ(p.errText(), "");
 }
 
@@ -83,8 +82,7 @@ TEST(LongGame, RepetitionAfterAThousandPlies) {
   const std::string score = lastScore(seen);
   ASSERT_TRUE(startsWith(score, "cp -")) << score;
   EXPECT_LT(std::stoi(score.substr(3)), -300);
-  ASSERT_TRUE(p.send("quit"));
-  EXPECT_EQ(p.waitExit(kTimeoutMs), 0);
+  quit(p);
 }
 
 }  // namespace

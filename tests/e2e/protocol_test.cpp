@@ -37,8 +37,7 @@ TEST(UciProtocol, UciPrintsExactlySixLines) {
   // Nothing else follows: the next line is the answer to "isready".
   ASSERT_TRUE(p.send("isready"));
   EXPECT_EQ(p.readLine(kTimeoutMs).value_or("<none>"), "readyok");
-  ASSERT_TRUE(p.send("quit"));
-  EXPECT_EQ(p.waitExit(kTimeoutMs), 0);
+  quit(p);
   EXPECT_EQ(p.pendingOut(), "");
   EXPECT_EQ(p.errText(), "");
 }
@@ -72,8 +71,7 @@ TEST(UciProtocol, ReadyokWhileSearching) {
   ASSERT_TRUE(p.send("stop"));
   const std::string move = waitBestMove(p);
   EXPECT_NE(findLegal(positionOf(kStartFen), move), 0u) << move;
-  ASSERT_TRUE(p.send("quit"));
-  EXPECT_EQ(p.waitExit(kTimeoutMs), 0);
+  quit(p);
 }
 
 // Each rejected command reports itself and leaves the position as "d" showed it before.
@@ -123,8 +121,7 @@ TEST(UciProtocol, DiagnosticsKeepThePreviousState) {
   // The options are still usable and unchanged in effect: a search runs.
   ASSERT_TRUE(p.send("go depth 1"));
   EXPECT_NE(waitBestMove(p), "<none>");
-  ASSERT_TRUE(p.send("quit"));
-  EXPECT_EQ(p.waitExit(kTimeoutMs), 0);
+  quit(p);
   // Standard error carries the bare texts, in the same order.
   EXPECT_EQ(p.errText(), expectedErr);
 }
@@ -159,8 +156,7 @@ TEST(UciProtocol, OptionsAreClamped) {
 
   ASSERT_TRUE(p.send("go depth 3"));
   EXPECT_NE(findLegal(positionOf(kStartFen), waitBestMove(p)), 0u);
-  ASSERT_TRUE(p.send("quit"));
-  EXPECT_EQ(p.waitExit(kTimeoutMs), 0);
+  quit(p);
   EXPECT_EQ(p.errText(), "");
 }
 
@@ -187,8 +183,7 @@ TEST(UciProtocol, HashAllocationFailureAndMemoryCap) {
                                                            " МБ — лишається попередній розмір");
   ASSERT_TRUE(p.send("go depth 4"));
   EXPECT_NE(findLegal(positionOf(kStartFen), waitBestMove(p)), 0u);
-  ASSERT_TRUE(p.send("quit"));
-  EXPECT_EQ(p.waitExit(kTimeoutMs), 0);
+  quit(p);
 }
 
 // 1 GiB of address space holds the table and far fewer than 128 thread stacks: the engine keeps
@@ -209,8 +204,7 @@ TEST(UciProtocol, ThreadsTheSystemRefusesAreLeftOut) {
   EXPECT_EQ(threadCount(p.pid()), running + 1);
   ASSERT_TRUE(p.send("go depth 4"));
   EXPECT_NE(findLegal(positionOf(kStartFen), waitBestMove(p)), 0u);
-  ASSERT_TRUE(p.send("quit"));
-  EXPECT_EQ(p.waitExit(kTimeoutMs), 0);
+  quit(p);
 }
 #endif
 
@@ -224,8 +218,7 @@ TEST(UciProtocol, GoDepthNotANumberSearchesDepthZero) {
   // The same for a value that ends the reading by overflow of a later keyword: depth 0 stays read.
   ASSERT_TRUE(p.send("go depth 0 movetime 99999999999"));
   EXPECT_EQ(waitBestMove(p), "0000");
-  ASSERT_TRUE(p.send("quit"));
-  EXPECT_EQ(p.waitExit(kTimeoutMs), 0);
+  quit(p);
 }
 
 TEST(UciProtocol, EndOfInputDuringSearchPrintsBestmoveAndExits) {
@@ -268,8 +261,7 @@ TEST(UciProtocol, PerftOverUciLeavesThePositionAlone) {
   ASSERT_TRUE(p.send("d"));
   EXPECT_EQ(p.readLine(kTimeoutMs).value_or("<none>"),
             "fen: rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1");
-  ASSERT_TRUE(p.send("quit"));
-  EXPECT_EQ(p.waitExit(kTimeoutMs), 0);
+  quit(p);
 }
 
 TEST(UciProtocol, BenchSearchOverUci) {
@@ -280,8 +272,7 @@ TEST(UciProtocol, BenchSearchOverUci) {
   ASSERT_TRUE(p.readUntilPrefix("bench: ", kTimeoutMs, &seen));
   ASSERT_EQ(seen.size(), 11u);
   for (int i = 0; i < 10; ++i) EXPECT_TRUE(startsWith(seen[i], "pos " + std::to_string(i + 1) + " depth 2 ")) << seen[i];
-  ASSERT_TRUE(p.send("quit"));
-  EXPECT_EQ(p.waitExit(kTimeoutMs), 0);
+  quit(p);
 }
 
 }  // namespace

@@ -13,17 +13,13 @@
 #include "board/zobrist.h"
 #include "eval/endgame.h"
 #include "eval/eval.h"
+#include "support/boards.h"
 #include "support/eval_env.h"
 #include "support/squares.h"
 
 namespace evaltest {
 
-// Boards are about 60 KB; keep them off the stack.
-inline std::unique_ptr<Board> boardFrom(const std::string& fen) {
-  auto b = std::make_unique<Board>();
-  EXPECT_TRUE(b->setFen(fen)) << fen;
-  return b;
-}
+using testsupport::boardFrom;
 
 inline int evalFen(const std::string& fen) { return evaluate(*boardFrom(fen)); }
 

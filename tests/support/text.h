@@ -1,0 +1,22 @@
+// Output cut into lines, for tests that compare what a command or a file holds line by line.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace testsupport {
+
+// The text cut at '\n'; a final line without one is included, no empty line follows a final '\n'.
+inline std::vector<std::string> lines(std::string_view text) {
+  std::vector<std::string> out;
+  while (!text.empty()) {
+    const std::size_t nl = text.find('\n');
+    out.emplace_back(text.substr(0, nl));
+    if (nl == std::string_view::npos) break;
+    text.remove_prefix(nl + 1);
+  }
+  return out;
+}
+
+}  // namespace testsupport
