@@ -58,11 +58,6 @@ TEST(KingMasks, EdgeFilesAndLastRanks) {
   EXPECT_EQ(kKingShield[Black][sq("h2")], squares({"g1", "h1"}));
 }
 
-TEST(KingMasks, ShieldFiles) {
-  const u8 expect[8] = {0x03, 0x07, 0x0e, 0x1c, 0x38, 0x70, 0xe0, 0xc0};
-  for (int f = 0; f < 8; ++f) EXPECT_EQ(kShieldFiles[f], expect[f]);
-}
-
 TEST(EvalParams, MobilityRowsAreLinearAndZeroBeyondTheReach) {
   using namespace EvalParams;
   EXPECT_EQ(kMobilityMg[Knight][0], -24);

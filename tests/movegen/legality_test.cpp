@@ -12,17 +12,6 @@ using movegentest::at;
 using testsupport::mv;
 using testsupport::sq;
 
-TEST(CastlingTables, Values) {
-  EXPECT_EQ(kCastleKingOcc[White], 0x60u);
-  EXPECT_EQ(kCastleKingOcc[Black], 0x6000000000000000u);
-  EXPECT_EQ(kCastleKingSafe[White], 0x70u);
-  EXPECT_EQ(kCastleKingSafe[Black], 0x7000000000000000u);
-  EXPECT_EQ(kCastleQueenOcc[White], 0x0Eu);
-  EXPECT_EQ(kCastleQueenOcc[Black], 0x0E00000000000000u);
-  EXPECT_EQ(kCastleQueenSafe[White], 0x1Cu);
-  EXPECT_EQ(kCastleQueenSafe[Black], 0x1C00000000000000u);
-}
-
 TEST(CanCastle, RightsPathAndSafety) {
   const Board open = at("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1");
   EXPECT_TRUE(open.canCastleKS(White));

@@ -16,20 +16,6 @@ class TimeManagerTest : public ::testing::Test {
   TimeManager tm;
 };
 
-TEST_F(TimeManagerTest, LimitDefaults) {
-  const SearchLimits l;
-  EXPECT_EQ(l.depth, 100);
-  EXPECT_EQ(l.movetime, -1);
-  EXPECT_EQ(l.wtime, -1);
-  EXPECT_EQ(l.btime, -1);
-  EXPECT_EQ(l.winc, 0);
-  EXPECT_EQ(l.binc, 0);
-  EXPECT_EQ(l.movestogo, 0);
-  EXPECT_FALSE(l.infinite);
-  EXPECT_EQ(l.nodes, 0);
-  EXPECT_EQ(gMoveOverhead.load(), 10);
-}
-
 TEST_F(TimeManagerTest, MovetimeSubtractsOverhead) {
   SearchLimits l;
   l.movetime = 1000;
@@ -71,20 +57,34 @@ TEST_F(TimeManagerTest, ClockWithIncrement) {
   EXPECT_FALSE(tm.startNextIteration(1949));
 }
 
-TEST_F(TimeManagerTest, MovesToGo) {
-  SearchLimits l;
-  l.btime = 60000;
-  l.movestogo = 10;
-  tm.start(l, Black);
-  EXPECT_EQ(tm.softLimit(), 5999);
-  EXPECT_EQ(tm.hardLimit(), 23996);
-  l.movestogo = 1;  // soft capped at half the clock, hard at 90 %
-  tm.start(l, Black);
-  EXPECT_EQ(tm.softLimit(), 29995);
-  EXPECT_EQ(tm.hardLimit(), 53991);
-  l.movestogo = -3;  // not given: 50
-  tm.start(l, Black);
-  EXPECT_EQ(tm.softLimit(), 1199);
+// Soft and hard budgets from the side to move's clock, increment and moves to go (overhead 10 ms).
+TEST_F(TimeManagerTest, ClockBudgets) {
+  const struct {
+    int wtime, btime, winc, binc, movestogo;
+    Color side;
+    i64 soft, hard;
+  } cases[] = {
+      {-1, 60000, 0, 0, 10, Black, 5999, 23996},
+      {-1, 60000, 0, 0, 1, Black, 29995, 53991},  // soft capped at half the clock, hard at 90 %
+      {-1, 60000, 0, 0, -3, Black, 1199, 4796},   // a negative count is not given
+      {-1, 60000, 0, 1000, 0, Black, 1949, 7796},
+      {-1, 60000, 100000, 1000, 0, Black, 1949, 7796},  // White's increment is not Black's
+      {60000, -1, INT_MAX, 0, 0, White, 29995, 53991},  // a huge increment does not overflow
+      {INT_MAX, -1, 0, 0, 0, White, (static_cast<i64>(INT_MAX) - 10) / 50,
+       4 * ((static_cast<i64>(INT_MAX) - 10) / 50)},
+  };
+  for (const auto& c : cases) {
+    SearchLimits l;
+    l.wtime = c.wtime;
+    l.btime = c.btime;
+    l.winc = c.winc;
+    l.binc = c.binc;
+    l.movestogo = c.movestogo;
+    tm.start(l, c.side);
+    EXPECT_TRUE(tm.usesTime());
+    EXPECT_EQ(tm.softLimit(), c.soft) << c.wtime << " " << c.btime << " " << c.movestogo;
+    EXPECT_EQ(tm.hardLimit(), c.hard) << c.wtime << " " << c.btime << " " << c.movestogo;
+  }
 }
 
 TEST_F(TimeManagerTest, TinyClockGivesZeroBudgets) {
@@ -118,16 +118,6 @@ TEST_F(TimeManagerTest, OnlyTheSideToMovesClockCounts) {
   EXPECT_TRUE(tm.startNextIteration(1000000));
   EXPECT_FALSE(tm.shouldStop(2048));
   EXPECT_FALSE(tm.hardLimitHit());
-
-  tm.start(l, Black);
-  EXPECT_TRUE(tm.usesTime());
-  EXPECT_EQ(tm.softLimit(), 1949);
-  EXPECT_EQ(tm.hardLimit(), 7796);
-
-  // White's increment is ignored when Black moves.
-  l.winc = 100000;
-  tm.start(l, Black);
-  EXPECT_EQ(tm.softLimit(), 1949);
 
   l = SearchLimits{};
   l.wtime = 60000;
@@ -191,20 +181,6 @@ TEST_F(TimeManagerTest, MoveOverheadIsReadAtStartAndNeverNegative) {
   // Changing the overhead later does not touch a running budget.
   gMoveOverhead.store(10);
   EXPECT_EQ(tm.softLimit(), 1);
-}
-
-TEST_F(TimeManagerTest, HugeIncrementDoesNotOverflow) {
-  SearchLimits l;
-  l.wtime = 60000;
-  l.winc = INT_MAX;
-  tm.start(l, White);
-  EXPECT_EQ(tm.softLimit(), 29995);
-  EXPECT_EQ(tm.hardLimit(), 53991);
-  l.wtime = INT_MAX;
-  l.winc = 0;
-  tm.start(l, White);
-  EXPECT_EQ(tm.softLimit(), (static_cast<i64>(INT_MAX) - 10) / 50);
-  EXPECT_EQ(tm.hardLimit(), 4 * tm.softLimit());
 }
 
 TEST_F(TimeManagerTest, ElapsedCountsMillisecondsFromStart) {
