@@ -124,15 +124,6 @@ TEST(CommandLine, PerftWithoutLegalMoves) {
   }
 }
 
-TEST(CommandLine, BenchSearchDepthError) {
-  for (const char* depth : {"0", "-1", "abc"}) {
-    const auto r = runEngine({"benchsearch", depth}, "", kTimeoutMs);
-    EXPECT_EQ(r.status, 1) << depth;
-    EXPECT_EQ(r.out, "") << depth;
-    EXPECT_EQ(r.err, "benchsearch: глибина має бути цілим числом >= 1\n") << depth;
-  }
-}
-
 TEST(CommandLine, HelpListsTheSubcommands) {
   const auto help = runEngine({"--help"}, "", kTimeoutMs);
   EXPECT_EQ(help.status, 0);

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,6 +10,7 @@
 #include "board/board.h"
 #include "movegen/movegen.h"
 #include "search/search.h"
+#include "support/text.h"
 #include "support/uci_process.h"
 
 namespace e2e {
@@ -20,12 +20,7 @@ using testsupport::UciProcess;
 // Generous: sanitizer builds run the same scripts several times slower.
 constexpr int kTimeoutMs = 30000;
 
-inline std::vector<std::string> tokens(std::string_view text) {
-  std::istringstream is{std::string(text)};
-  std::vector<std::string> out;
-  for (std::string t; is >> t;) out.push_back(t);
-  return out;
-}
+using testsupport::words;
 
 inline bool startsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
 
@@ -55,7 +50,7 @@ inline Board positionOf(std::string_view fen, const std::vector<std::string>& mo
 
 // The move of a "bestmove" line ("bestmove e2e4" gives "e2e4").
 inline std::string bestMoveOf(const std::string& line) {
-  const auto t = tokens(line);
+  const auto t = words(line);
   return t.size() >= 2 && t[0] == "bestmove" ? t[1] : std::string();
 }
 

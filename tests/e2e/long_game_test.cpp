@@ -26,7 +26,7 @@ std::string lastScore(const std::vector<std::string>& seen) {
   std::string score;
   for (const auto& l : seen) {
     if (!startsWith(l, "info depth ")) continue;
-    const auto t = tokens(l);
+    const auto t = words(l);
     for (std::size_t i = 0; i + 2 < t.size(); ++i)
       if (t[i] == "score") score = t[i + 1] + " " + t[i + 2];
   }

@@ -79,53 +79,41 @@ TEST(KPK, InitIsIdempotent) {
   EXPECT_GT(wins, 0);
 }
 
-TEST(ScaleFactor, BothSidesWithPawnsAndNoPiecesIsFull) {
-  for (int eg : {-100, 0, 100}) EXPECT_EQ(scaleOf("8/8/3k4/2p5/2P5/3K4/8/8 w - - 0 1", eg), 64);
-}
-
-TEST(ScaleFactor, KingAndPawnUsesTheBitbase) {
-  EXPECT_EQ(scaleOf("k7/8/8/8/P7/8/2K5/8 w - - 0 1", 100), 0);
-  EXPECT_EQ(scaleOf("7k/8/8/8/P7/8/8/4K3 w - - 0 1", 100), 64);
-  EXPECT_EQ(scaleOf("8/2k5/8/p7/8/8/8/K7 b - - 0 1", -100), 0);
-  EXPECT_EQ(scaleOf("K7/8/8/p7/8/8/8/4k3 b - - 0 1", -100), 64);
-  // The pawn side decides, not the sign of eg.
-  EXPECT_EQ(scaleOf("7k/8/8/8/P7/8/8/4K3 w - - 0 1", -100), 64);
-}
-
-TEST(ScaleFactor, WrongRookPawnBishop) {
-  // h-pawn with a light-squared bishop: h8 is dark.
-  EXPECT_EQ(scaleOf("6k1/8/8/8/8/7P/8/4KB2 w - - 0 1", 100), 0);
-  EXPECT_EQ(scaleOf("8/8/4k3/8/8/7P/8/4KB2 w - - 0 1", 100), 64);
-  // Right bishop (dark, g1): no draw.
-  EXPECT_EQ(scaleOf("6k1/8/8/8/8/7P/8/4K1B1 w - - 0 1", 100), 64);
-  // Black: h-pawn queens on h1 (light), dark bishop on d8 is the wrong one.
-  EXPECT_EQ(scaleOf("3bk3/8/7p/8/8/8/8/6K1 b - - 0 1", -100), 0);
-  EXPECT_EQ(scaleOf("3bk3/8/7p/8/8/8/8/3K4 b - - 0 1", -100), 64);
-}
-
-TEST(ScaleFactor, TwoKnights) {
-  EXPECT_EQ(scaleOf("4k3/8/8/8/8/8/8/1N2K1N1 w - - 0 1", 100), 0);
-  EXPECT_EQ(scaleOf("4k3/4p3/8/8/8/8/8/1N2K1N1 w - - 0 1", 100), 64);
-}
-
-TEST(ScaleFactor, OppositeColouredBishops) {
-  EXPECT_EQ(scaleOf("4k3/p4b2/8/8/8/8/P7/2B1K3 w - - 0 1", 100), 32);
-  EXPECT_EQ(scaleOf("4k3/p4b2/8/8/8/8/P7/2B1K3 w - - 0 1", -100), 32);
-  EXPECT_EQ(scaleOf("4k3/5b2/8/8/8/8/P7/2B1K3 w - - 0 1", 100), 32);
-  EXPECT_EQ(scaleOf("4k3/p3b3/8/8/8/8/P7/2B1K3 w - - 0 1", 100), 64);  // same colour
-}
-
-TEST(ScaleFactor, MinorPieceEndingsWithoutPawns) {
-  EXPECT_EQ(scaleOf("4k3/8/8/8/8/8/8/R3K1n1 w - - 0 1", 100), 8);
-  EXPECT_EQ(scaleOf("4k3/8/8/8/8/8/8/R3K1b1 w - - 0 1", 100), 8);
-  EXPECT_EQ(scaleOf("4k3/8/8/8/8/8/8/4KB2 w - - 0 1", 100), 8);
-  EXPECT_EQ(scaleOf("4k3/8/8/8/8/8/P7/R3K1n1 w - - 0 1", 100), 64);  // the rook side has a pawn
-  EXPECT_EQ(scaleOf("4k3/8/8/8/8/8/8/Q3K1n1 w - - 0 1", 100), 64);   // far more than a minor ahead
-}
-
-TEST(ScaleFactor, RookAndPawnAgainstRook) {
-  EXPECT_EQ(scaleOf("4k2r/8/8/4P3/8/8/R7/1K6 w - - 0 1", 100), 12);
-  EXPECT_EQ(scaleOf("7r/8/2k1P3/8/8/8/R7/1K6 w - - 0 1", 100), 64);
+// The scale factor of the end-game rules for the side ahead (by the sign of eg).
+TEST(ScaleFactor, EndgameRules) {
+  const struct {
+    const char* fen;
+    int eg, scale;
+    const char* why;
+  } cases[] = {
+      {"8/8/3k4/2p5/2P5/3K4/8/8 w - - 0 1", -100, 64, "pawns on both sides, no pieces"},
+      {"8/8/3k4/2p5/2P5/3K4/8/8 w - - 0 1", 0, 64, "pawns on both sides, no pieces"},
+      {"8/8/3k4/2p5/2P5/3K4/8/8 w - - 0 1", 100, 64, "pawns on both sides, no pieces"},
+      {"k7/8/8/8/P7/8/2K5/8 w - - 0 1", 100, 0, "KPK bitbase draw"},
+      {"7k/8/8/8/P7/8/8/4K3 w - - 0 1", 100, 64, "KPK bitbase win"},
+      {"8/2k5/8/p7/8/8/8/K7 b - - 0 1", -100, 0, "KPK bitbase draw, Black"},
+      {"K7/8/8/p7/8/8/8/4k3 b - - 0 1", -100, 64, "KPK bitbase win, Black"},
+      {"7k/8/8/8/P7/8/8/4K3 w - - 0 1", -100, 64, "KPK: the pawn side decides, not the sign of eg"},
+      {"6k1/8/8/8/8/7P/8/4KB2 w - - 0 1", 100, 0, "h-pawn, light bishop, h8 dark"},
+      {"8/8/4k3/8/8/7P/8/4KB2 w - - 0 1", 100, 64, "wrong bishop, defender off the corner"},
+      {"6k1/8/8/8/8/7P/8/4K1B1 w - - 0 1", 100, 64, "right bishop (dark, g1)"},
+      {"3bk3/8/7p/8/8/8/8/6K1 b - - 0 1", -100, 0, "Black h-pawn queens on h1 (light), dark bishop"},
+      {"3bk3/8/7p/8/8/8/8/3K4 b - - 0 1", -100, 64, "Black wrong bishop, defender off the corner"},
+      {"4k3/8/8/8/8/8/8/1N2K1N1 w - - 0 1", 100, 0, "two knights"},
+      {"4k3/4p3/8/8/8/8/8/1N2K1N1 w - - 0 1", 100, 64, "two knights against a pawn"},
+      {"4k3/p4b2/8/8/8/8/P7/2B1K3 w - - 0 1", 100, 32, "opposite-coloured bishops"},
+      {"4k3/p4b2/8/8/8/8/P7/2B1K3 w - - 0 1", -100, 32, "opposite-coloured bishops, Black ahead"},
+      {"4k3/5b2/8/8/8/8/P7/2B1K3 w - - 0 1", 100, 32, "opposite-coloured bishops, one pawn"},
+      {"4k3/p3b3/8/8/8/8/P7/2B1K3 w - - 0 1", 100, 64, "same-coloured bishops"},
+      {"4k3/8/8/8/8/8/8/R3K1n1 w - - 0 1", 100, 8, "rook against knight"},
+      {"4k3/8/8/8/8/8/8/R3K1b1 w - - 0 1", 100, 8, "rook against bishop"},
+      {"4k3/8/8/8/8/8/8/4KB2 w - - 0 1", 100, 8, "lone bishop"},
+      {"4k3/8/8/8/8/8/P7/R3K1n1 w - - 0 1", 100, 64, "the rook side has a pawn"},
+      {"4k3/8/8/8/8/8/8/Q3K1n1 w - - 0 1", 100, 64, "far more than a minor ahead"},
+      {"4k2r/8/8/4P3/8/8/R7/1K6 w - - 0 1", 100, 12, "KRPKR, defender on the pawn's file"},
+      {"7r/8/2k1P3/8/8/8/R7/1K6 w - - 0 1", 100, 64, "KRPKR, defender off the pawn's file"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(scaleOf(c.fen, c.eg), c.scale) << c.why << ": " << c.fen;
 }
 
 TEST(KRPKR, DistanceRace) {

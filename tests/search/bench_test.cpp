@@ -1,31 +1,20 @@
 // The search benchmark: reproducible output and the pinned node total (behavioural signature).
-#include <sstream>
 #include <vector>
 
 #include "search_env.h"
+#include "support/text.h"
 #include "support/uci_process.h"
 
 namespace {
 
-std::vector<std::string> splitLines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
-std::vector<std::string> words(const std::string& line) {
-  std::vector<std::string> out;
-  std::istringstream in(line);
-  for (std::string w; in >> w;) out.push_back(w);
-  return out;
-}
+using testsupport::lines;
+using testsupport::words;
 
 // Time and speed are the only fields allowed to differ between runs: blank their numbers (after
 // "time" and "nps" on a position line, before "ms" and "nps" on the totals line).
 std::string withoutTimes(const std::string& text) {
   std::string out;
-  for (const std::string& line : splitLines(text)) {
+  for (const std::string& line : lines(text)) {
     const std::vector<std::string> w = words(line);
     const bool totals = !w.empty() && w[0] == "bench:";
     for (size_t i = 0; i < w.size(); ++i) {
@@ -47,9 +36,9 @@ std::string runBench(int depth) {
 
 // "bench: N nodes Q qnodes T ms P nps" as the last line; 0 when it is missing or malformed.
 u64 totalNodes(const std::string& out) {
-  const std::vector<std::string> lines = splitLines(out);
-  if (lines.empty()) return 0;
-  const std::vector<std::string> w = words(lines.back());
+  const std::vector<std::string> rows = lines(out);
+  if (rows.empty()) return 0;
+  const std::vector<std::string> w = words(rows.back());
   if (w.size() != 9 || w[0] != "bench:" || w[2] != "nodes" || w[4] != "qnodes" || w[6] != "ms" || w[8] != "nps")
     return 0;
   return std::stoull(w[1]);
@@ -70,12 +59,12 @@ TEST(BenchSearch, SameOutputTwiceApartFromTimeAndPinnedNodes) {
 
 TEST(BenchSearch, LinesAndTotals) {
   const std::string out = runBench(3);
-  const std::vector<std::string> lines = splitLines(out);
-  ASSERT_EQ(lines.size(), 11u) << out;
+  const std::vector<std::string> rows = lines(out);
+  ASSERT_EQ(rows.size(), 11u) << out;
   u64 nodes = 0;
   for (int i = 0; i < 10; ++i) {
-    const std::vector<std::string> w = words(lines[i]);
-    ASSERT_GE(w.size(), 19u) << lines[i];
+    const std::vector<std::string> w = words(rows[i]);
+    ASSERT_GE(w.size(), 19u) << rows[i];
     EXPECT_EQ(w[0], "pos");
     EXPECT_EQ(w[1], std::to_string(i + 1));
     EXPECT_EQ(w[2], "depth");

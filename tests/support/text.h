@@ -1,6 +1,7 @@
-// Output cut into lines, for tests that compare what a command or a file holds line by line.
+// Output cut into lines and words, for tests that compare what a command or a file holds.
 #pragma once
 
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +17,14 @@ inline std::vector<std::string> lines(std::string_view text) {
     if (nl == std::string_view::npos) break;
     text.remove_prefix(nl + 1);
   }
+  return out;
+}
+
+// The blank-separated words of the text.
+inline std::vector<std::string> words(std::string_view text) {
+  std::istringstream in{std::string(text)};
+  std::vector<std::string> out;
+  for (std::string w; in >> w;) out.push_back(w);
   return out;
 }
 

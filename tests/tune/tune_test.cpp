@@ -1,7 +1,6 @@
 // The tuning vector: names and defaults, and extraction + reconstruction against evaluate.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <memory>
 #include <set>
 #include <string>
@@ -177,23 +176,6 @@ TEST(TuneReconstruct, IsLinearInTheVector) {
   EXPECT_EQ(Tune::reconstruct(b, *t, d.v), base + 200);
   d.v[Tune::kMatMg + Pawn] += 100;  // middlegame weight is 0 at phase 0
   EXPECT_EQ(Tune::reconstruct(b, *t, d.v), base + 200);
-}
-
-TEST(TuneParamsCommand, ListsEveryParameter) {
-  FILE* p = popen(QUORVANE_BIN " tuneparams", "r");
-  ASSERT_NE(p, nullptr);
-  std::string out;
-  char buf[4096];
-  for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
-  EXPECT_EQ(pclose(p), 0);
-  std::vector<std::string> lines;
-  for (size_t start = 0, end; (end = out.find('\n', start)) != std::string::npos; start = end + 1)
-    lines.push_back(out.substr(start, end - start));
-  ASSERT_EQ(lines.size(), 1083u);
-  EXPECT_EQ(lines[0], "# Quorvane tune params: index name value  (NPARAMS=1082)");
-  EXPECT_EQ(lines[1], "0 matMg_P 93");
-  EXPECT_EQ(lines[1082], "1081 ksOpenFile 31");
-  EXPECT_EQ(lines[137], "136 pstMg_N_62 " + std::to_string(Defaults().v[136]));
 }
 
 }  // namespace

@@ -37,14 +37,6 @@ std::string featureFile(const TempDir& dir) {
   return dir.write("features.txt", text);
 }
 
-std::string engineListing() {
-  std::vector<int> v(Tune::NPARAMS);
-  Tune::initValues(v.data());
-  std::ostringstream out;
-  Tune::writeListing(out, v.data());
-  return out.str();
-}
-
 TEST(TuneCli, HelpAndBadCommandLines) {
   TempDir dir;
   ToolRun r = tune(dir, "--help");
@@ -119,7 +111,7 @@ TEST(TuneCli, ZeroEpochsWriteTheEnginesListing) {
   TempDir dir;
   const ToolRun r = tune(dir, "--epochs 0 --threads 1 " + featureFile(dir));
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, engineListing());
+  EXPECT_EQ(r.out, tunetest::defaultListing());
   EXPECT_NE(r.err.find("quorvane-tune: K = "), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("quorvane-tune: 0 parameters changed\n"), std::string::npos) << r.err;
   // The same listing as the engine's own subcommand prints.
@@ -188,15 +180,13 @@ TEST(TuneCli, DataFilesBlendTheScoreAndLogTheLosses) {
       EXPECT_NE(r.err.find(part), std::string::npos) << part << "\n" << r.err;
     if (first.empty()) first = r.out;
     EXPECT_EQ(r.out, first) << threads << " threads";
-    std::istringstream log(tunetest::readFile(dir.file("log.tsv")));
-    std::vector<std::string> rows;
-    for (std::string row; std::getline(log, row);) rows.push_back(row);
+    const std::vector<std::string> rows = testsupport::lines(tunetest::readFile(dir.file("log.tsv")));
     ASSERT_EQ(rows.size(), 4u);
     EXPECT_EQ(rows[0], "epoch\ttrain\tvalid\tseconds");
     EXPECT_EQ(rows[1].rfind("0\t0.", 0), 0u) << rows[1];
     EXPECT_EQ(rows[3].rfind("2\t0.", 0), 0u) << rows[3];
   }
-  EXPECT_NE(first, engineListing());
+  EXPECT_NE(first, tunetest::defaultListing());
 
   const ToolRun r = tune(dir, "--lambda 0.3 " + featureFile(dir));
   EXPECT_EQ(r.status, 1);
@@ -207,7 +197,7 @@ TEST(TuneCli, DataFilesBlendTheScoreAndLogTheLosses) {
 
 TEST(TuneCli, StartsFromAGivenListing) {
   TempDir dir;
-  std::string listing = engineListing();
+  std::string listing = tunetest::defaultListing();
   listing.replace(listing.find("\n1038 bishopPair 56\n"), 20, "\n1038 bishopPair 77\n");
   const std::string startFile = dir.write("start.txt", listing);
   ToolRun r = tune(dir, "--epochs 0 --k 1.1 --start " + startFile + " " + featureFile(dir));

@@ -14,13 +14,9 @@ using namespace TuneTool;
 
 namespace {
 
-constexpr double kTrueK = 1.25;
+using tunetest::defaults;
 
-std::vector<int> defaults() {
-  std::vector<int> v(Tune::NPARAMS);
-  Tune::initValues(v.data());
-  return v;
-}
+constexpr double kTrueK = 1.25;
 
 // Parameters with features that no other parameter can stand in for, changed by a clear amount.
 struct Change {

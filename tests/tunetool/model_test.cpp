@@ -17,11 +17,7 @@ using tunetest::TempDir;
 
 namespace {
 
-std::vector<int> defaults() {
-  std::vector<int> v(Tune::NPARAMS);
-  Tune::initValues(v.data());
-  return v;
-}
+using tunetest::defaults;
 
 TEST(TunerEvaluation, EqualsEvaluateOnRandomWalkPositions) {
   const std::vector<int> v = defaults();
@@ -65,9 +61,8 @@ TEST(TunerEvaluation, EqualsEvaluateOnADatagenFileAndItsExport) {
   EXPECT_EQ(report.malformed, 0u) << malformedSummary(report);
   EXPECT_EQ(report.dataFiles, 1u);
 
-  std::istringstream lines(tunetest::readFile(games));
   std::vector<DataGenSample> samples;
-  for (std::string line; std::getline(lines, line);) {
+  for (const std::string& line : testsupport::lines(tunetest::readFile(games))) {
     samples.emplace_back();
     ASSERT_TRUE(parseDataGenLine(line, samples.back())) << line;
   }

@@ -9,11 +9,7 @@ using namespace TuneTool;
 
 namespace {
 
-std::vector<int> defaults() {
-  std::vector<int> v(Tune::NPARAMS);
-  Tune::initValues(v.data());
-  return v;
-}
+using tunetest::defaults;
 
 TEST(GlobMatch, WildcardsMatchTheWholeName) {
   EXPECT_TRUE(globMatch("matMg_*", "matMg_P"));
@@ -79,9 +75,7 @@ TEST(ParamListing, WritesTheTuneparamsFormatAndReadsItBack) {
 
 // Each fault is reported with the line it is on (the defaults' listing: line n + 2 holds index n).
 TEST(ParamListing, RefusesFaultsWithTheirLineNumbers) {
-  std::ostringstream out;
-  Tune::writeListing(out, defaults().data());
-  const std::string good = out.str();
+  const std::string good = tunetest::defaultListing();
   auto edited = [&](const std::string& from, const std::string& to) {
     std::string text = good;
     text.replace(text.find(from), from.size(), to);
@@ -118,17 +112,16 @@ TEST(ParamListing, RefusesFaultsWithTheirLineNumbers) {
 // The build runs the generator on the listing; a faulty one must fail it with the line number.
 TEST(ParamGen, WritesTheHeaderOrStopsTheBuild) {
   tunetest::TempDir dir;
-  std::ostringstream out;
-  Tune::writeListing(out, defaults().data());
+  const std::string listing = tunetest::defaultListing();
   const std::string header = dir.file("param_values.h");
   const std::string gen = std::string(QUORVANE_PARAMGEN_BIN) + " ";
-  ASSERT_EQ(tunetest::runCommand(gen + dir.write("good.txt", out.str()) + " " + header), 0);
+  ASSERT_EQ(tunetest::runCommand(gen + dir.write("good.txt", listing) + " " + header), 0);
   const std::string text = tunetest::readFile(header);
   EXPECT_NE(text.find("inline constexpr int kParamValues[kParamCount] = {\n    93, 380, 374, 493, 1283,"),
             std::string::npos);
   EXPECT_NE(text.find(" 690,\n    800, 31,\n};\n"), std::string::npos);
 
-  const std::string bad = dir.write("bad.txt", out.str() + "0 matMg_P 93\n");
+  const std::string bad = dir.write("bad.txt", listing + "0 matMg_P 93\n");
   const std::string err = dir.file("err.txt");
   EXPECT_EQ(tunetest::runCommand(gen + bad + " " + header + " 2>" + err), 1);
   EXPECT_EQ(tunetest::readFile(err), bad + ":1084: error: matMg_P repeated (first given on line 2)\n");

@@ -22,6 +22,7 @@
 #include "support/eval_env.h"
 #include "support/random_walk.h"
 #include "support/temp_dir.h"
+#include "support/text.h"
 #include "tools/tune/dataset.h"
 #include "tune/tune.h"
 
@@ -40,6 +41,19 @@ inline std::string featureLine(double result, const Tune::Trace& t) {
       triples << ' ' << i << ' ' << t.coefMg[i] << ' ' << t.coefEg[i];
     }
   out << ' ' << k << triples.str();
+  return out.str();
+}
+
+// The engine's own parameter values, and their listing as "tuneparams" prints it.
+inline std::vector<int> defaults() {
+  std::vector<int> v(Tune::NPARAMS);
+  Tune::initValues(v.data());
+  return v;
+}
+
+inline std::string defaultListing() {
+  std::ostringstream out;
+  Tune::writeListing(out, defaults().data());
   return out.str();
 }
 
