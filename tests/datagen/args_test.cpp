@@ -8,65 +8,45 @@ namespace {
 
 bool parse(Args args, DataGenConfig& c) { return parseDataGenArgs(args.count(), args.argv(), c); }
 
-void expectDefaults(const DataGenConfig& c) {
-  EXPECT_EQ(c.games, 1000);
-  EXPECT_EQ(c.out, "data.txt");
-  EXPECT_EQ(c.seed, 1u);
-  EXPECT_EQ(c.nodes, 5000);
-  EXPECT_EQ(c.maxdepth, 12);
-  EXPECT_EQ(c.randomplies, 8);
-  EXPECT_EQ(c.openingcap, 200);
-  EXPECT_EQ(c.openingtries, 12);
-  EXPECT_EQ(c.resign, 1000);
-  EXPECT_EQ(c.resignplies, 6);
-  EXPECT_EQ(c.draw, 8);
-  EXPECT_EQ(c.drawplies, 12);
-  EXPECT_EQ(c.drawmin, 40);
-  EXPECT_EQ(c.maxplies, 400);
-  EXPECT_EQ(c.evalcap, 2000);
-  EXPECT_TRUE(c.skipcheck);
-  EXPECT_TRUE(c.skipquiet);
-  EXPECT_TRUE(c.score);
-  EXPECT_EQ(c.progress, 100);
-  EXPECT_EQ(c.threads, 1);
-}
+// Every numeric key: its default, a value that differs from it, and the field it sets.
+// clang-format off
+#define FIELD(name, byDefault, set) \
+  {#name, byDefault, set, [](const DataGenConfig& c) { return static_cast<long long>(c.name); }}
+// clang-format on
+const struct {
+  const char* key;
+  long long byDefault, set;
+  long long (*get)(const DataGenConfig&);
+} kFields[] = {
+    FIELD(games, 1000, 3),      FIELD(seed, 1, 7),          FIELD(nodes, 5000, 11),
+    FIELD(maxdepth, 12, 5),     FIELD(randomplies, 8, 2),   FIELD(openingcap, 200, 90),
+    FIELD(openingtries, 12, 4), FIELD(resign, 1000, 700),   FIELD(resignplies, 6, 3),
+    FIELD(draw, 8, 5),          FIELD(drawplies, 12, 9),    FIELD(drawmin, 40, 20),
+    FIELD(maxplies, 400, 80),   FIELD(evalcap, 2000, 1500), FIELD(skipcheck, 1, 0),
+    FIELD(skipquiet, 1, 0),     FIELD(score, 1, 0),         FIELD(progress, 100, 10),
+    FIELD(threads, 1, 3),
+};
+#undef FIELD
 
 }  // namespace
 
 TEST(DataGenArgs, NoArgumentsKeepDefaults) {
   DataGenConfig c;
   EXPECT_TRUE(parseDataGenArgs(0, nullptr, c));
-  expectDefaults(c);
+  EXPECT_EQ(c.out, "data.txt");
+  for (const auto& f : kFields) EXPECT_EQ(f.get(c), f.byDefault) << f.key;
 }
 
 TEST(DataGenArgs, EveryKeySetsItsField) {
   DataGenConfig c;
-  ASSERT_TRUE(parse(
-      {"games=3", "out=o.txt", "seed=7", "nodes=11", "maxdepth=5", "randomplies=2", "openingcap=90",
-       "openingtries=4", "resign=700", "resignplies=3", "draw=5", "drawplies=9", "drawmin=20",
-       "maxplies=80", "evalcap=1500", "skipcheck=0", "skipquiet=0", "score=0", "progress=10",
-       "threads=3"},
-      c));
-  EXPECT_EQ(c.games, 3);
+  for (const auto& f : kFields) {
+    ASSERT_TRUE(parse({std::string(f.key) + "=" + std::to_string(f.set)}, c)) << f.key;
+    EXPECT_EQ(f.get(c), f.set) << f.key;
+  }
+  ASSERT_TRUE(parse({"out=o.txt"}, c));
   EXPECT_EQ(c.out, "o.txt");
-  EXPECT_EQ(c.seed, 7u);
-  EXPECT_EQ(c.nodes, 11);
-  EXPECT_EQ(c.maxdepth, 5);
-  EXPECT_EQ(c.randomplies, 2);
-  EXPECT_EQ(c.openingcap, 90);
-  EXPECT_EQ(c.openingtries, 4);
-  EXPECT_EQ(c.resign, 700);
-  EXPECT_EQ(c.resignplies, 3);
-  EXPECT_EQ(c.draw, 5);
-  EXPECT_EQ(c.drawplies, 9);
-  EXPECT_EQ(c.drawmin, 20);
-  EXPECT_EQ(c.maxplies, 80);
-  EXPECT_EQ(c.evalcap, 1500);
-  EXPECT_FALSE(c.skipcheck);
-  EXPECT_FALSE(c.skipquiet);
-  EXPECT_FALSE(c.score);
-  EXPECT_EQ(c.progress, 10);
-  EXPECT_EQ(c.threads, 3);
+  // Every field kept its own value: no key wrote another's field.
+  for (const auto& f : kFields) EXPECT_EQ(f.get(c), f.set) << f.key;
 }
 
 // Each worker takes a table as large as the search table, so the count is checked.

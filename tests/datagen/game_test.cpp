@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "datagen_env.h"
-#include "movegen/movegen.h"
+#include "support/moves.h"
 #include "thread/thread.h"
 
 namespace {
@@ -50,18 +50,6 @@ bool insufficient(const std::string& fen) {
   auto b = std::make_unique<Board>();
   EXPECT_TRUE(b->setFen(fen)) << fen;
   return insufficientMaterial(*b);
-}
-
-void makeUci(Board& b, const std::string& uci) {
-  MoveList list;
-  generateLegalMoves(b, list);
-  for (const Move m : list) {
-    if (moveToString(m) == uci) {
-      b.makeMove(m);
-      return;
-    }
-  }
-  ADD_FAILURE() << "illegal test move " << uci;
 }
 
 }  // namespace
@@ -135,8 +123,8 @@ TEST(DataGenGame, ThirdRepetitionIsADraw) {
 TEST(DataGenGame, RepetitionCountsOnlyTheGamesOwnPlies) {
   const std::string fen = "qb4k1/ppp3p1/8/7Q/8/8/5PPP/6K1 w - - 0 1";
   auto t = threadAt(fen);
-  for (int i = 0; i < 2; ++i)
-    for (const char* m : {"h5e8", "g8h7", "e8h5", "h7g8"}) makeUci(t->board, m);
+  testsupport::playMoves(t->board,
+                         {"h5e8", "g8h7", "e8h5", "h7g8", "h5e8", "g8h7", "e8h5", "h7g8"});
   DataGenConfig c;
   c.nodes = 0;
   c.maxdepth = 6;

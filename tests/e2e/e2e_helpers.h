@@ -10,6 +10,7 @@
 #include "board/board.h"
 #include "movegen/movegen.h"
 #include "search/search.h"
+#include "support/moves.h"
 #include "support/text.h"
 #include "support/uci_process.h"
 
@@ -24,14 +25,7 @@ using testsupport::words;
 
 inline bool startsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
 
-// The legal move of b whose UCI text is uci, or 0.
-inline Move findLegal(const Board& b, std::string_view uci) {
-  MoveList list;
-  generateLegalMoves(b, list);
-  for (const Move m : list)
-    if (moveToString(m) == uci) return m;
-  return 0;
-}
+using testsupport::findLegal;
 
 // The position of "position fen F moves ..." (or startpos), built with the test's own move matching.
 inline Board positionOf(std::string_view fen, const std::vector<std::string>& moves = {}) {

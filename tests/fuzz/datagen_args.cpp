@@ -14,9 +14,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  std::vector<std::string> args;
-  for (const std::string_view a : fuzzsupport::lines({reinterpret_cast<const char*>(data), size}))
-    args.emplace_back(a);  // argv strings end at a NUL: an embedded one cuts the argument there too
+  // argv strings end at a NUL: an embedded one cuts the argument there too.
+  std::vector<std::string> args = testsupport::lines({reinterpret_cast<const char*>(data), size});
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);

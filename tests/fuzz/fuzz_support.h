@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "eval/eval.h"
+#include "support/text.h"
 
 namespace fuzzsupport {
 
@@ -35,18 +36,6 @@ inline void silenceStreams() {
 
 inline void check(bool ok, const char* what, std::string_view detail = {}) {
   if (!ok) fail(what, detail);
-}
-
-// The input cut into lines at '\n' (a final line without one included).
-inline std::vector<std::string_view> lines(std::string_view text) {
-  std::vector<std::string_view> out;
-  while (!text.empty()) {
-    const std::size_t nl = text.find('\n');
-    out.push_back(text.substr(0, nl));
-    if (nl == std::string_view::npos) break;
-    text.remove_prefix(nl + 1);
-  }
-  return out;
 }
 
 }  // namespace fuzzsupport

@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   uciCommand("ucinewgame");
 
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  for (const std::string_view line : fuzzsupport::lines(text)) {
+  for (const std::string& line : testsupport::lines(text)) {
     if (tooCostly(line)) continue;
     if (!uciCommand(line)) break;
     if (line.find("go") != std::string_view::npos) uciCommand("stop");

@@ -6,6 +6,7 @@
 #include "movegen/movegen.h"
 #include "search/movepicker.h"
 #include "search_env.h"
+#include "support/moves.h"
 #include "support/random_walk.h"
 
 namespace {
@@ -25,23 +26,7 @@ struct PickerFixture : ::testing::Test {
   std::unique_ptr<Thread> thread;
 };
 
-Move findMove(Board& b, const char* text) {
-  MoveList list;
-  generateLegalMoves(b, list);
-  for (const Move m : list)
-    if (moveToString(m) == text) return m;
-  return 0;
-}
-
 }  // namespace
-
-TEST(MVVLVA, Values) {
-  EXPECT_EQ(kMVVLVA[Pawn][Queen], 505);
-  EXPECT_EQ(kMVVLVA[Queen][Pawn], 101);
-  EXPECT_EQ(kMVVLVA[King][Pawn], 100);
-  for (int a = 0; a < 6; ++a)
-    for (int v = 0; v < 6; ++v) EXPECT_EQ(kMVVLVA[a][v], 100 * (v + 1) + (5 - a));
-}
 
 // The per-list check test of the LMP filter must agree with quietGivesCheck on every quiet move
 // it is asked about: direct, discovered (also by the king), and moves along the uncovered line.
@@ -75,8 +60,8 @@ TEST_F(PickerFixture, QuietPositionKeepsGenerationOrderOnEqualHistory) {
 TEST_F(PickerFixture, HistoryOrdersQuietsAndIsCapped) {
   Board& b = thread->board;
   ASSERT_TRUE(b.setFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"));
-  const Move g1f3 = findMove(b, "g1f3");
-  const Move b1c3 = findMove(b, "b1c3");
+  const Move g1f3 = testsupport::findLegal(b, "g1f3");
+  const Move b1c3 = testsupport::findLegal(b, "b1c3");
   thread->history[White][moveFrom(g1f3)][moveTo(g1f3)] = 500000;  // capped at 77000
   thread->history[White][moveFrom(b1c3)][moveTo(b1c3)] = 77000;
   const std::vector<Move> got = drain(0);
@@ -89,7 +74,7 @@ TEST_F(PickerFixture, HistoryOrdersQuietsAndIsCapped) {
 TEST_F(PickerFixture, LegalTTMoveFirstAndOnlyOnce) {
   Board& b = thread->board;
   ASSERT_TRUE(b.setFen("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1"));
-  const Move tt = findMove(b, "a2a3");
+  const Move tt = testsupport::findLegal(b, "a2a3");
   ASSERT_NE(tt, 0u);
   const std::vector<Move> got = drain(tt);
   MoveList all;
@@ -114,8 +99,8 @@ TEST_F(PickerFixture, GoodCapturesThenQuietsThenBadCaptures) {
   Board& b = thread->board;
   // The queen can take a free bishop (good) and a pawn defended by a pawn (bad).
   ASSERT_TRUE(b.setFen("4k3/8/2p5/1p6/4b3/8/8/1Q2K3 w - - 0 1"));
-  const Move qxe4 = findMove(b, "b1e4");
-  const Move qxb5 = findMove(b, "b1b5");
+  const Move qxe4 = testsupport::findLegal(b, "b1e4");
+  const Move qxb5 = testsupport::findLegal(b, "b1b5");
   ASSERT_NE(qxe4, 0u);
   ASSERT_NE(qxb5, 0u);
   const std::vector<Move> got = drain(0);

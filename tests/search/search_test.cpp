@@ -1,6 +1,8 @@
 // Fixed-depth searches on a parked thread: mate distances, draws by rule, roots without moves.
 #include "movegen/movegen.h"
 #include "search_env.h"
+#include "support/boards.h"
+#include "support/moves.h"
 
 using searchtest::searchFen;
 
@@ -44,13 +46,7 @@ int shortestMate(const char* fen, int limit) {
 }
 
 bool isLegalIn(const char* fen, Move m) {
-  auto b = std::make_unique<Board>();
-  EXPECT_TRUE(b->setFen(fen));
-  MoveList legal;
-  generateLegalMoves(*b, legal);
-  for (const Move x : legal)
-    if (x == m) return true;
-  return false;
+  return m != 0 && testsupport::findLegal(*testsupport::boardFrom(fen), moveToString(m)) == m;
 }
 
 struct MateCase {
@@ -110,15 +106,7 @@ TEST(DrawRules, RootThatAlreadyRepeatsIsStillSearched) {
   auto t = std::make_unique<Thread>(1);
   Board& b = t->board;
   ASSERT_TRUE(b.setFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"));
-  for (const char* text : {"g1f3", "g8f6", "f3g1", "f6g8"}) {
-    MoveList legal;
-    generateLegalMoves(b, legal);
-    Move found = 0;
-    for (const Move m : legal)
-      if (moveToString(m) == text) found = m;
-    ASSERT_NE(found, 0u) << text;
-    b.makeMove(found);
-  }
+  testsupport::playMoves(b, {"g1f3", "g8f6", "f3g1", "f6g8"});
   ASSERT_EQ(b.history[0].key, b.key);  // the root repeats the start position
   gTT.clear();
   t->clearForSearch();

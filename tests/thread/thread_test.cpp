@@ -17,6 +17,7 @@
 #include "search/search.h"
 #include "support/boards.h"
 #include "support/capture.h"
+#include "support/moves.h"
 #include "tt/tt.h"
 
 namespace {
@@ -67,12 +68,7 @@ class Watchdog {
 };
 
 bool isLegalMoveText(const char* fen, const std::string& text) {
-  auto b = boardFrom(fen);
-  MoveList list;
-  generateMoves(*b, list);
-  for (const Move m : list)
-    if (moveToString(m) == text && b->isLegal(m)) return true;
-  return false;
+  return testsupport::findLegal(*boardFrom(fen), text) != 0;
 }
 
 int countOf(const std::string& haystack, const std::string& needle) {
