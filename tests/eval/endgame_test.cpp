@@ -1,6 +1,8 @@
 // End-game knowledge: the KPK bitbase, the scale-factor rules, king proximity and KRPKR.
 #include "eval/endgame.h"
 
+#include <optional>
+
 #include "eval_test_env.h"
 
 using namespace evaltest;
@@ -11,63 +13,53 @@ using testsupport::sq;
 
 int scaleOf(const std::string& fen, int eg) { return egScaleFactor(*boardFrom(fen), eg); }
 
-bool kpk(Color strong, const char* k, const char* p, const char* weak, Color stm) {
-  return Endgame::kpkWin(strong, sq(k), sq(p), sq(weak), stm);
-}
-
-TEST(KPK, RookPawnWithTheDefenderInTheCornerIsADraw) {
-  for (Color stm : {White, Black}) {
-    EXPECT_FALSE(kpk(White, "c2", "a4", "a8", stm));
-    EXPECT_FALSE(kpk(White, "f2", "h4", "h8", stm));
-    EXPECT_FALSE(kpk(Black, "c7", "a5", "a1", stm));
-    EXPECT_FALSE(kpk(Black, "f7", "h5", "h1", stm));
-    // Even with the king beside the pawn on the 7th.
-    EXPECT_FALSE(kpk(White, "b6", "a6", "a8", stm));
-  }
-}
-
-TEST(KPK, RookPawnOutsideTheDefendersSquareWins) {
-  for (Color stm : {White, Black}) {
-    EXPECT_TRUE(kpk(White, "e1", "a4", "h8", stm));
-    EXPECT_TRUE(kpk(White, "d1", "h4", "a8", stm));
-    EXPECT_TRUE(kpk(Black, "e8", "a5", "h1", stm));
-    EXPECT_TRUE(kpk(Black, "d8", "h5", "a1", stm));
-  }
-}
-
-TEST(KPK, ProtectedPawnOnTheSeventhWithTheDefenderFarWins) {
-  for (Color stm : {White, Black}) {
-    EXPECT_TRUE(kpk(White, "f6", "e7", "a1", stm));
-    EXPECT_TRUE(kpk(White, "c6", "b7", "h1", stm));
-    EXPECT_TRUE(kpk(Black, "f3", "e2", "a8", stm));
-    EXPECT_TRUE(kpk(Black, "c3", "b2", "h8", stm));
-  }
-}
-
-TEST(KPK, OppositionWithThePawnOnTheSixth) {
-  // Pawn e6, king beside it on d6 or f6, defender on e8: the attacker to move wins (e7 and the
-  // king covers e8); the defender to move takes the opposition and draws (e7+ Ke8 leaves only
-  // stalemate or the loss of the pawn).
-  for (const char* k : {"d6", "f6"}) {
-    EXPECT_TRUE(kpk(White, k, "e6", "e8", White)) << k;
-    EXPECT_FALSE(kpk(White, k, "e6", "e8", Black)) << k;
-  }
-  // The same on the queen side and for Black.
-  EXPECT_TRUE(kpk(White, "c6", "d6", "d8", White));
-  EXPECT_FALSE(kpk(White, "c6", "d6", "d8", Black));
-  EXPECT_TRUE(kpk(Black, "d3", "e3", "e1", Black));
-  EXPECT_FALSE(kpk(Black, "d3", "e3", "e1", White));
-  EXPECT_TRUE(kpk(Black, "g3", "f3", "f1", Black));
-  EXPECT_FALSE(kpk(Black, "g3", "f3", "f1", White));
-}
-
-TEST(KPK, KingOnTheSixthInFrontOfThePawnWinsWhoeverMoves) {
-  for (Color stm : {White, Black}) {
-    EXPECT_TRUE(kpk(White, "e6", "e5", "e8", stm));
-    EXPECT_TRUE(kpk(White, "b6", "b5", "b8", stm));
-    EXPECT_TRUE(kpk(Black, "e3", "e4", "e1", stm));
-    EXPECT_TRUE(kpk(Black, "g3", "g4", "g1", stm));
-  }
+// King and pawn against king from the bitbase: strong side, its king, its pawn, the defending king,
+// the side to move (both when unset) and whether the strong side wins.
+TEST(KPK, KnownWinsAndDraws) {
+  const struct {
+    Color strong;
+    const char *k, *p, *weak;
+    std::optional<Color> stm;
+    bool win;
+    const char* why;
+  } cases[] = {
+      {White, "c2", "a4", "a8", {}, false, "rook pawn, defender in the corner"},
+      {White, "f2", "h4", "h8", {}, false, "rook pawn, defender in the corner"},
+      {Black, "c7", "a5", "a1", {}, false, "rook pawn, defender in the corner"},
+      {Black, "f7", "h5", "h1", {}, false, "rook pawn, defender in the corner"},
+      {White, "b6", "a6", "a8", {}, false, "rook pawn, king beside it on the 7th"},
+      {White, "e1", "a4", "h8", {}, true, "rook pawn outside the defender's square"},
+      {White, "d1", "h4", "a8", {}, true, "rook pawn outside the defender's square"},
+      {Black, "e8", "a5", "h1", {}, true, "rook pawn outside the defender's square"},
+      {Black, "d8", "h5", "a1", {}, true, "rook pawn outside the defender's square"},
+      {White, "f6", "e7", "a1", {}, true, "protected pawn on the 7th, defender far"},
+      {White, "c6", "b7", "h1", {}, true, "protected pawn on the 7th, defender far"},
+      {Black, "f3", "e2", "a8", {}, true, "protected pawn on the 7th, defender far"},
+      {Black, "c3", "b2", "h8", {}, true, "protected pawn on the 7th, defender far"},
+      // Pawn on the 6th, king beside it, defender in front: the attacker to move wins (the pawn
+      // advances and the king covers the queening square); the defender to move takes the
+      // opposition and draws.
+      {White, "d6", "e6", "e8", White, true, "opposition, attacker to move"},
+      {White, "d6", "e6", "e8", Black, false, "opposition, defender to move"},
+      {White, "f6", "e6", "e8", White, true, "opposition, attacker to move"},
+      {White, "f6", "e6", "e8", Black, false, "opposition, defender to move"},
+      {White, "c6", "d6", "d8", White, true, "opposition, attacker to move"},
+      {White, "c6", "d6", "d8", Black, false, "opposition, defender to move"},
+      {Black, "d3", "e3", "e1", Black, true, "opposition, attacker to move"},
+      {Black, "d3", "e3", "e1", White, false, "opposition, defender to move"},
+      {Black, "g3", "f3", "f1", Black, true, "opposition, attacker to move"},
+      {Black, "g3", "f3", "f1", White, false, "opposition, defender to move"},
+      {White, "e6", "e5", "e8", {}, true, "king on the 6th in front of the pawn"},
+      {White, "b6", "b5", "b8", {}, true, "king on the 6th in front of the pawn"},
+      {Black, "e3", "e4", "e1", {}, true, "king on the 6th in front of the pawn"},
+      {Black, "g3", "g4", "g1", {}, true, "king on the 6th in front of the pawn"},
+  };
+  for (const auto& c : cases)
+    for (Color stm : {White, Black}) {
+      if (c.stm && *c.stm != stm) continue;
+      EXPECT_EQ(Endgame::kpkWin(c.strong, sq(c.k), sq(c.p), sq(c.weak), stm), c.win)
+          << c.why << ": " << c.k << " " << c.p << " " << c.weak << ", side to move " << stm;
+    }
 }
 
 TEST(KPK, InitIsIdempotent) {

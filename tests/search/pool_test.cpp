@@ -1,18 +1,22 @@
 // Searches started through the thread pool: roots without a legal move.
 #include "search_env.h"
+#include "support/boards.h"
 
 namespace {
 
-std::string searchThroughPool(const char* fen, int depth) {
-  gThreads.set(1);
-  auto board = std::make_unique<Board>();
-  EXPECT_TRUE(board->setFen(fen));
-  SearchLimits limits;
-  limits.depth = depth;
+std::string searchThroughPool(const char* fen, SearchLimits limits, std::size_t threads = 1) {
+  gThreads.set(threads);
+  auto board = testsupport::boardFrom(fen);
   searchtest::StreamCapture capture;
   gThreads.startThinking(*board, limits);
   gThreads.waitForSearchFinished();
   return capture.text();
+}
+
+std::string searchThroughPool(const char* fen, int depth) {
+  SearchLimits limits;
+  limits.depth = depth;
+  return searchThroughPool(fen, limits);
 }
 
 }  // namespace
@@ -41,18 +45,10 @@ TEST(PoolSearch, FixedDepthPrintsOneLinePerIterationThenTheMove) {
 }
 
 TEST(PoolSearch, NodeLimitCountsTheMainThreadOnly) {
-  gThreads.set(2);
-  auto board = std::make_unique<Board>();
-  ASSERT_TRUE(board->setFen("r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 4 4"));
   SearchLimits limits;
   limits.nodes = 20000;
-  std::string out;
-  {
-    searchtest::StreamCapture capture;
-    gThreads.startThinking(*board, limits);
-    gThreads.waitForSearchFinished();
-    out = capture.text();
-  }
+  const std::string out =
+      searchThroughPool("r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 4 4", limits, 2);
   // The limit is tested at main-search nodes only; quiescence nodes in between may carry the count
   // a little past it, but never far.
   EXPECT_GE(gThreads[0].nodes.load(), 20000u);
@@ -64,18 +60,9 @@ TEST(PoolSearch, NodeLimitCountsTheMainThreadOnly) {
 }
 
 TEST(PoolSearch, SearchStoppedBeforeAnyRootMoveStillNamesALegalMove) {
-  gThreads.set(1);
-  auto board = std::make_unique<Board>();
-  ASSERT_TRUE(board->setFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"));
   SearchLimits limits;
   limits.nodes = 1;  // the root node itself reaches the limit
-  std::string out;
-  {
-    searchtest::StreamCapture capture;
-    gThreads.startThinking(*board, limits);
-    gThreads.waitForSearchFinished();
-    out = capture.text();
-  }
+  const std::string out = searchThroughPool("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", limits);
   EXPECT_NE(out.find("info depth 1 "), std::string::npos) << out;
   // The first legal move in generation order stands in for the unfinished iteration.
   EXPECT_NE(out.find("bestmove a2a3\n"), std::string::npos) << out;

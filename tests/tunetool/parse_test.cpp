@@ -43,45 +43,41 @@ TEST(FeatureLine, AcceptsTheExportsVariantsAndHarmlessWhitespace) {
   EXPECT_TRUE(tunetest::parsed("1 24 64 0 0 2 3 0 0 4 1 0").entries.size() == 1);
 }
 
-TEST(FeatureLine, RejectsWrongCountsWithAReason) {
-  std::string why;
-  EXPECT_FALSE(accepts("", &why));
-  EXPECT_FALSE(accepts("1 24 64 0 0", &why));
-  EXPECT_EQ(why, "too few fields");
-  EXPECT_FALSE(accepts("1 24 64 0 0 2 5 1 1", &why));
-  EXPECT_EQ(why, "fewer triples than the count says");
-  EXPECT_FALSE(accepts("1 24 64 0 0 1 5 1", &why));
-  EXPECT_EQ(why, "fewer triples than the count says");
-  EXPECT_FALSE(accepts("1 24 64 0 0 1 5 1 1 6", &why));
-  EXPECT_EQ(why, "more fields than the count says");
-  EXPECT_FALSE(accepts("1 24 64 0 0 0 5 1 1", &why));
-  EXPECT_FALSE(accepts("1 24 64 0 0 1083", &why));
-  EXPECT_FALSE(accepts("1 24 64 0 0 -1", &why));
-}
-
-TEST(FeatureLine, RejectsValuesOutsideTheirRanges) {
-  std::string why;
-  EXPECT_FALSE(accepts("1 24 64 0 0 1 1082 1 1", &why));
-  EXPECT_EQ(why, "parameter index is not an integer in 0..1081");
-  EXPECT_FALSE(accepts("1 24 64 0 0 1 -1 1 1"));
-  EXPECT_FALSE(accepts("1 24 64 0 0 2 7 1 1 7 1 1", &why));
-  EXPECT_EQ(why, "parameter indices are not increasing");
-  EXPECT_FALSE(accepts("1 24 64 0 0 2 7 1 1 6 1 1"));
-  EXPECT_FALSE(accepts("1 24 64 0 0 1 7 128 0", &why));
-  EXPECT_EQ(why, "coefficient is not an integer in -128..127");
-  EXPECT_FALSE(accepts("1 24 64 0 0 1 7 0 -129"));
-  EXPECT_FALSE(accepts("1 25 64 0 0 0", &why));
-  EXPECT_EQ(why, "phase is not an integer in 0..24");
-  EXPECT_FALSE(accepts("1 -1 64 0 0 0"));
-  EXPECT_FALSE(accepts("1 24 65 0 0 0", &why));
-  EXPECT_EQ(why, "scale is not an integer in 0..64");
-  EXPECT_FALSE(accepts("1.5 24 64 0 0 0", &why));
-  EXPECT_EQ(why, "result is not a number in 0..1");
-  EXPECT_FALSE(accepts("-0.5 24 64 0 0 0"));
-  EXPECT_FALSE(accepts("1 24 64 2147483648 0 0", &why));
-  EXPECT_EQ(why, "mgBase is not a 32-bit integer");
-  EXPECT_FALSE(accepts("1 24 64 0 -2147483649 0", &why));
-  EXPECT_EQ(why, "egBase is not a 32-bit integer");
+// Refused lines with the reason given for them (none where the same reason is shown above).
+TEST(FeatureLine, RejectsWrongCountsAndValuesOutsideTheirRangesWithAReason) {
+  const struct {
+    const char* text;
+    const char* reason;
+  } cases[] = {
+      {"", nullptr},
+      {"1 24 64 0 0", "too few fields"},
+      {"1 24 64 0 0 2 5 1 1", "fewer triples than the count says"},
+      {"1 24 64 0 0 1 5 1", "fewer triples than the count says"},
+      {"1 24 64 0 0 1 5 1 1 6", "more fields than the count says"},
+      {"1 24 64 0 0 0 5 1 1", nullptr},
+      {"1 24 64 0 0 1083", nullptr},
+      {"1 24 64 0 0 -1", nullptr},
+      {"1 24 64 0 0 1 1082 1 1", "parameter index is not an integer in 0..1081"},
+      {"1 24 64 0 0 1 -1 1 1", nullptr},
+      {"1 24 64 0 0 2 7 1 1 7 1 1", "parameter indices are not increasing"},
+      {"1 24 64 0 0 2 7 1 1 6 1 1", nullptr},
+      {"1 24 64 0 0 1 7 128 0", "coefficient is not an integer in -128..127"},
+      {"1 24 64 0 0 1 7 0 -129", nullptr},
+      {"1 25 64 0 0 0", "phase is not an integer in 0..24"},
+      {"1 -1 64 0 0 0", nullptr},
+      {"1 24 65 0 0 0", "scale is not an integer in 0..64"},
+      {"1.5 24 64 0 0 0", "result is not a number in 0..1"},
+      {"-0.5 24 64 0 0 0", nullptr},
+      {"1 24 64 2147483648 0 0", "mgBase is not a 32-bit integer"},
+      {"1 24 64 0 -2147483649 0", "egBase is not a 32-bit integer"},
+  };
+  for (const auto& c : cases) {
+    std::string why;
+    EXPECT_FALSE(accepts(c.text, &why)) << c.text;
+    if (c.reason) {
+      EXPECT_EQ(why, c.reason) << c.text;
+    }
+  }
 }
 
 TEST(FeatureLine, RejectsNonNumbers) {

@@ -13,32 +13,27 @@ namespace {
 
 constexpr std::uint64_t kMiB = std::uint64_t{1} << 20;
 
-TEST(ClampHashMb, SixteenGiB) {
-  const std::uint64_t phys = 17179869184ULL;  // 16 GiB: 16384 MiB, cap 12288
-  EXPECT_EQ(SysMem::clampHashMb(65536, phys), 12288u);
-  EXPECT_EQ(SysMem::clampHashMb(12288, phys), 12288u);
-  EXPECT_EQ(SysMem::clampHashMb(12289, phys), 12288u);
-  EXPECT_EQ(SysMem::clampHashMb(4096, phys), 4096u);
-  EXPECT_EQ(SysMem::clampHashMb(1, phys), 1u);
-}
-
-TEST(ClampHashMb, RoundsDownAtEachStep) {
-  EXPECT_EQ(SysMem::clampHashMb(65536, 1000 * kMiB + 5), 750u);  // 1000 MiB and a few bytes
-  EXPECT_EQ(SysMem::clampHashMb(65536, 1001 * kMiB), 750u);      // 3003 / 4
-  EXPECT_EQ(SysMem::clampHashMb(65536, 3 * kMiB), 2u);           // 9 / 4
-  EXPECT_EQ(SysMem::clampHashMb(65536, 4 * kMiB - 1), 2u);       // still 3 whole MiB
-}
-
-TEST(ClampHashMb, TinyMemoryLeavesOneMegabyte) {
-  EXPECT_EQ(SysMem::clampHashMb(65536, 1 * kMiB), 1u);
-  EXPECT_EQ(SysMem::clampHashMb(65536, 2 * kMiB - 1), 1u);
-  EXPECT_EQ(SysMem::clampHashMb(65536, 1), 1u);
-  EXPECT_EQ(SysMem::clampHashMb(65536, 2 * kMiB), 1u);  // 2 * 3 / 4
-}
-
-TEST(ClampHashMb, FailedQueryPassesTheRequest) {
-  EXPECT_EQ(SysMem::clampHashMb(65536, 0), 65536u);
-  EXPECT_EQ(SysMem::clampHashMb(1, 0), 1u);
+// The request capped at three quarters of the usable memory in whole MiB, never below 1 MiB; an
+// unknown memory size (0) leaves the request as it is.
+TEST(ClampHashMb, ThreeQuartersOfTheMemoryRoundedDown) {
+  // clang-format off
+  const struct {
+    std::uint64_t requested, memory, expected;
+  } cases[] = {
+      {65536, 16384 * kMiB, 12288}, {12288, 16384 * kMiB, 12288}, {12289, 16384 * kMiB, 12288},
+      {4096, 16384 * kMiB, 4096},   {1, 16384 * kMiB, 1},
+      {65536, 1000 * kMiB + 5, 750},  // 1000 MiB and a few bytes
+      {65536, 1001 * kMiB, 750},      // 3003 / 4
+      {65536, 3 * kMiB, 2},           // 9 / 4
+      {65536, 4 * kMiB - 1, 2},       // still 3 whole MiB
+      {65536, 1 * kMiB, 1},         {65536, 2 * kMiB - 1, 1}, {65536, 1, 1},
+      {65536, 2 * kMiB, 1},  // 2 * 3 / 4
+      {65536, 0, 65536},            {1, 0, 1},
+  };
+  // clang-format on
+  for (const auto& c : cases)
+    EXPECT_EQ(SysMem::clampHashMb(c.requested, c.memory), c.expected)
+        << c.requested << " " << c.memory;
 }
 
 TEST(PhysicalBytes, ReportsTheMachinesMemory) {
