@@ -26,6 +26,7 @@ inline void initTables() {
 using testsupport::sq;
 
 using testsupport::boardFrom;
+using testsupport::expectSameBoard;
 
 // Every incrementally kept field against its from-scratch value, plus the bitboard invariants.
 inline void expectConsistent(const Board& b) {
@@ -66,29 +67,6 @@ inline void expectConsistent(const Board& b) {
   EXPECT_EQ(b.nonPawnMaterial[White], npm[White]);
   EXPECT_EQ(b.nonPawnMaterial[Black], npm[Black]);
   EXPECT_EQ(b.phase, phase);
-}
-
-// Field-by-field equality of two positions including the live part of the undo stack.
-inline void expectSameBoard(const Board& a, const Board& b) {
-  for (Color c = White; c <= Black; ++c) {
-    for (Piece p = Pawn; p <= King; ++p) EXPECT_EQ(a.pieces[c][p], b.pieces[c][p]);
-    EXPECT_EQ(a.byColor[c], b.byColor[c]);
-    EXPECT_EQ(a.nonPawnMaterial[c], b.nonPawnMaterial[c]);
-  }
-  EXPECT_EQ(a.occupied, b.occupied);
-  for (Square s = 0; s < 64; ++s) EXPECT_EQ(a.mailbox[s], b.mailbox[s]) << "square " << s;
-  EXPECT_EQ(a.side, b.side);
-  EXPECT_EQ(a.epSquare, b.epSquare);
-  EXPECT_EQ(a.castlingRights, b.castlingRights);
-  EXPECT_EQ(a.halfmoveClock, b.halfmoveClock);
-  EXPECT_EQ(a.fullmoveNumber, b.fullmoveNumber);
-  EXPECT_EQ(a.key, b.key);
-  EXPECT_EQ(a.pawnKey, b.pawnKey);
-  EXPECT_EQ(a.psqMg, b.psqMg);
-  EXPECT_EQ(a.psqEg, b.psqEg);
-  EXPECT_EQ(a.phase, b.phase);
-  ASSERT_EQ(a.historySize, b.historySize);
-  for (int i = 0; i < a.historySize; ++i) EXPECT_EQ(a.history[i].key, b.history[i].key) << "record " << i;
 }
 
 }  // namespace boardtest

@@ -173,13 +173,12 @@ TEST(FeatureExport, WriteErrorIsAFailure) {
 // the engine's own parameter values.
 TEST(FeatureExport, DataGenOutputRoundTrips) {
   TempDir dir;
-  DataGenConfig c;
-  c.games = 2;
-  c.out = dir.file("data.txt");
-  c.nodes = 200;
-  c.maxdepth = 3;
-  c.maxplies = 80;
-  c.progress = 0;
+  const DataGenConfig c{.games = 2,
+                        .out = dir.file("data.txt"),
+                        .nodes = 200,
+                        .maxdepth = 3,
+                        .maxplies = 80,
+                        .progress = 0};
   {
     testsupport::StreamCapture quiet(std::cerr);
     ASSERT_EQ(runDataGen(c), 0);

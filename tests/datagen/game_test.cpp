@@ -16,12 +16,7 @@ struct Played {
 };
 
 // Small searches keep the games cheap; a test sets what it depends on.
-DataGenConfig smallConfig() {
-  DataGenConfig c;
-  c.nodes = 50;
-  c.maxdepth = 2;
-  return c;
-}
+DataGenConfig smallConfig() { return {.nodes = 50, .maxdepth = 2}; }
 
 std::unique_ptr<Thread> threadAt(const std::string& fen) {
   auto t = std::make_unique<Thread>(1);
@@ -107,9 +102,7 @@ TEST(DataGenGame, FiftyMoveRule) {
 // and the start position occurs for the third time after eight plies.
 TEST(DataGenGame, ThirdRepetitionIsADraw) {
   const std::string fen = "qb4k1/ppp3p1/8/7Q/8/8/5PPP/6K1 w - - 0 1";
-  DataGenConfig c;
-  c.nodes = 0;
-  c.maxdepth = 6;
+  const DataGenConfig c{.nodes = 0, .maxdepth = 6};
   Played p = play(fen, c);
   EXPECT_EQ(p.result, GameResult::Draw);
   EXPECT_EQ(placementAndSide(p.board().fen()), placementAndSide(fen));
@@ -125,9 +118,7 @@ TEST(DataGenGame, RepetitionCountsOnlyTheGamesOwnPlies) {
   auto t = threadAt(fen);
   testsupport::playMoves(t->board,
                          {"h5e8", "g8h7", "e8h5", "h7g8", "h5e8", "g8h7", "e8h5", "h7g8"});
-  DataGenConfig c;
-  c.nodes = 0;
-  c.maxdepth = 6;
+  const DataGenConfig c{.nodes = 0, .maxdepth = 6};
   Played p = playFrom(std::move(t), c);
   EXPECT_EQ(p.result, GameResult::Draw);
   EXPECT_EQ(p.board().fullmoveNumber, 9);  // the game's own eight plies after the four moves made

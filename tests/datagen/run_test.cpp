@@ -22,15 +22,13 @@ struct RunOutcome {
 
 // Tiny games: every run below stays well under a second even under sanitizers.
 DataGenConfig tinyConfig(const std::string& out) {
-  DataGenConfig c;
-  c.games = 3;
-  c.out = out;
-  c.seed = 5;
-  c.nodes = 200;
-  c.maxdepth = 3;
-  c.maxplies = 60;
-  c.progress = 0;
-  return c;
+  return {.games = 3,
+          .out = out,
+          .seed = 5,
+          .nodes = 200,
+          .maxdepth = 3,
+          .maxplies = 60,
+          .progress = 0};
 }
 
 RunOutcome run(const DataGenConfig& c) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "movegen/movegen.h"
+#include "support/boards.h"
 #include "support/random_walk.h"
 #include "test_env.h"
 
@@ -20,38 +21,6 @@ std::vector<Move> sorted(const MoveList& list) {
   std::vector<Move> v(list.begin(), list.end());
   std::sort(v.begin(), v.end());
   return v;
-}
-
-// Every observable field, the undo records in use included (the slot above historySize is scratch).
-void expectSameBoard(const Board& a, const Board& b, Move m) {
-  SCOPED_TRACE(moveToString(m) + " flag " + std::to_string(moveFlag(m)) + " in " + a.fen());
-  for (int c = 0; c < 2; ++c) {
-    for (int p = 0; p < 6; ++p) ASSERT_EQ(a.pieces[c][p], b.pieces[c][p]);
-    ASSERT_EQ(a.byColor[c], b.byColor[c]);
-    ASSERT_EQ(a.nonPawnMaterial[c], b.nonPawnMaterial[c]);
-  }
-  ASSERT_EQ(a.occupied, b.occupied);
-  for (int s = 0; s < 64; ++s) ASSERT_EQ(a.mailbox[s], b.mailbox[s]);
-  ASSERT_EQ(a.side, b.side);
-  ASSERT_EQ(a.epSquare, b.epSquare);
-  ASSERT_EQ(a.castlingRights, b.castlingRights);
-  ASSERT_EQ(a.halfmoveClock, b.halfmoveClock);
-  ASSERT_EQ(a.fullmoveNumber, b.fullmoveNumber);
-  ASSERT_EQ(a.key, b.key);
-  ASSERT_EQ(a.pawnKey, b.pawnKey);
-  ASSERT_EQ(a.psqMg, b.psqMg);
-  ASSERT_EQ(a.psqEg, b.psqEg);
-  ASSERT_EQ(a.phase, b.phase);
-  ASSERT_EQ(a.historySize, b.historySize);
-  for (int i = 0; i < a.historySize; ++i) {
-    const UndoRecord& x = a.history[i];
-    const UndoRecord& y = b.history[i];
-    ASSERT_EQ(x.key, y.key);
-    ASSERT_EQ(x.epSquare, y.epSquare);
-    ASSERT_EQ(x.castlingRights, y.castlingRights);
-    ASSERT_EQ(x.halfmoveClock, y.halfmoveClock);
-    ASSERT_EQ(x.captured, y.captured);
-  }
 }
 
 // Keys and incremental sums must match a fresh setFen of the same position.
@@ -133,7 +102,8 @@ TEST(WalkProperties, MakeUnmakeRestoresAndKeysMatchFromScratch) {
       ASSERT_EQ(b.historySize, before->historySize + 1);
       if (!b.isAttacked(b.kingSquare(us), us ^ 1)) expectFromScratch(b, *scratch);
       b.unmakeMove(m);
-      expectSameBoard(b, *before, m);
+      SCOPED_TRACE(moveToString(m) + " flag " + std::to_string(moveFlag(m)) + " in " + b.fen());
+      testsupport::expectSameBoard(b, *before);
       ++moves;
     }
   });

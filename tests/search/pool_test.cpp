@@ -4,7 +4,7 @@
 
 namespace {
 
-std::string searchThroughPool(const char* fen, SearchLimits limits, std::size_t threads = 1) {
+std::string searchThroughPool(const char* fen, const SearchLimits& limits, std::size_t threads = 1) {
   gThreads.set(threads);
   auto board = testsupport::boardFrom(fen);
   searchtest::StreamCapture capture;
@@ -13,11 +13,7 @@ std::string searchThroughPool(const char* fen, SearchLimits limits, std::size_t 
   return capture.text();
 }
 
-std::string searchThroughPool(const char* fen, int depth) {
-  SearchLimits limits;
-  limits.depth = depth;
-  return searchThroughPool(fen, limits);
-}
+std::string searchThroughPool(const char* fen, int depth) { return searchThroughPool(fen, {.depth = depth}); }
 
 }  // namespace
 
@@ -45,10 +41,8 @@ TEST(PoolSearch, FixedDepthPrintsOneLinePerIterationThenTheMove) {
 }
 
 TEST(PoolSearch, NodeLimitCountsTheMainThreadOnly) {
-  SearchLimits limits;
-  limits.nodes = 20000;
-  const std::string out =
-      searchThroughPool("r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 4 4", limits, 2);
+  const std::string out = searchThroughPool(
+      "r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 4 4", {.nodes = 20000}, 2);
   // The limit is tested at main-search nodes only; quiescence nodes in between may carry the count
   // a little past it, but never far.
   EXPECT_GE(gThreads[0].nodes.load(), 20000u);
@@ -60,9 +54,8 @@ TEST(PoolSearch, NodeLimitCountsTheMainThreadOnly) {
 }
 
 TEST(PoolSearch, SearchStoppedBeforeAnyRootMoveStillNamesALegalMove) {
-  SearchLimits limits;
-  limits.nodes = 1;  // the root node itself reaches the limit
-  const std::string out = searchThroughPool("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", limits);
+  // The root node itself reaches the limit.
+  const std::string out = searchThroughPool(kStartFen, {.nodes = 1});
   EXPECT_NE(out.find("info depth 1 "), std::string::npos) << out;
   // The first legal move in generation order stands in for the unfinished iteration.
   EXPECT_NE(out.find("bestmove a2a3\n"), std::string::npos) << out;

@@ -96,12 +96,6 @@ std::string search(const char* fen, const SearchLimits& limits) {
   return capture.text();
 }
 
-SearchLimits depthLimit(int depth) {
-  SearchLimits l;
-  l.depth = depth;
-  return l;
-}
-
 class ThreadPoolTest : public ::testing::Test {
  protected:
   void TearDown() override {
@@ -134,7 +128,7 @@ TEST_F(ThreadPoolTest, SetRepeatedlyResizesAndEveryPoolSearches) {
       EXPECT_EQ(gThreads[i].id, static_cast<int>(i));
       EXPECT_FALSE(gThreads[i].isSearching());
     }
-    const std::string out = search(kStartFen, depthLimit(3));
+    const std::string out = search(kStartFen, {.depth = 3});
     EXPECT_EQ(countOf(out, "bestmove "), 1) << out;
     EXPECT_TRUE(isLegalMoveText(kStartFen, lastBestmove(out))) << out;
   }
@@ -142,7 +136,7 @@ TEST_F(ThreadPoolTest, SetRepeatedlyResizesAndEveryPoolSearches) {
 
 TEST_F(ThreadPoolTest, SingleThreadSearchPrintsItsOwnMove) {
   gThreads.set(1);
-  const std::string out = search(kKiwipete, depthLimit(4));
+  const std::string out = search(kKiwipete, {.depth = 4});
   EXPECT_EQ(gThreads[0].completedDepth, 4);
   EXPECT_NE(gThreads[0].bestMove, 0u);
   EXPECT_EQ(&gThreads.bestThread(), &gThreads[0]);
@@ -153,7 +147,7 @@ TEST_F(ThreadPoolTest, SingleThreadSearchPrintsItsOwnMove) {
 
 TEST_F(ThreadPoolTest, TwoThreadSearchCompletesAndHelperSearchesEvenDepths) {
   gThreads.set(2);
-  const std::string out = search(kKiwipete, depthLimit(5));
+  const std::string out = search(kKiwipete, {.depth = 5});
   ASSERT_EQ(countOf(out, "bestmove "), 1) << out;
   Thread& main = gThreads[0];
   Thread& helper = gThreads[1];
@@ -237,7 +231,7 @@ TEST_F(ThreadPoolTest, BestThreadRule) {
 
 TEST_F(ThreadPoolTest, SearchStateIsZeroAtEverySearchStart) {
   gThreads.set(2);
-  search(kKiwipete, depthLimit(4));
+  search(kKiwipete, {.depth = 4});
   for (int id = 0; id < 2; ++id) {
     Thread& t = gThreads[id];
     t.history[0][1][2] = 77;
@@ -248,7 +242,7 @@ TEST_F(ThreadPoolTest, SearchStateIsZeroAtEverySearchStart) {
     t.rootBestScore = 45;
   }
   // Depth 0: nothing is searched, so every field shows what startThinking left.
-  const std::string out = search(kKiwipete, depthLimit(0));
+  const std::string out = search(kKiwipete, {.depth = 0});
   EXPECT_EQ(lastBestmove(out), "0000") << out;
   for (int id = 0; id < 2; ++id) {
     const Thread& t = gThreads[id];
@@ -276,15 +270,14 @@ TEST_F(ThreadPoolTest, SearchStateIsZeroAtEverySearchStart) {
 TEST_F(ThreadPoolTest, StartThinkingAdvancesTheTableGeneration) {
   gThreads.set(1);
   const u8 before = gTT.currentGeneration();
-  search(kStartFen, depthLimit(1));
+  search(kStartFen, {.depth = 1});
   EXPECT_EQ(gTT.currentGeneration(), static_cast<u8>(before + 1));
 }
 
 TEST_F(ThreadPoolTest, InfiniteSearchPrintsBestmoveOnlyAfterStop) {
   gThreads.set(2);
   auto b = boardFrom(kStalemate);
-  SearchLimits l;
-  l.infinite = true;
+  const SearchLimits l{.infinite = true};
   StreamCapture capture;
   gThreads.startThinking(*b, l);
   // The stalemated root ends iterative deepening at once; the main thread must still wait.
@@ -302,8 +295,7 @@ TEST_F(ThreadPoolTest, InfiniteSearchPrintsBestmoveOnlyAfterStop) {
 TEST_F(ThreadPoolTest, InfiniteSearchOnRealPositionStopsOnRequest) {
   gThreads.set(2);
   auto b = boardFrom(kKiwipete);
-  SearchLimits l;
-  l.infinite = true;
+  const SearchLimits l{.infinite = true};
   StreamCapture capture;
   gThreads.startThinking(*b, l);
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -321,8 +313,7 @@ TEST_F(ThreadPoolTest, InfiniteSearchOnRealPositionStopsOnRequest) {
 
 TEST_F(ThreadPoolTest, MovetimeSearchEndsByItself) {
   gThreads.set(2);
-  SearchLimits l;
-  l.movetime = 150;
+  const SearchLimits l{.movetime = 150};
   const auto start = std::chrono::steady_clock::now();
   const std::string out = search(kKiwipete, l);
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(

@@ -17,9 +17,7 @@ class TimeManagerTest : public ::testing::Test {
 };
 
 TEST_F(TimeManagerTest, MovetimeSubtractsOverhead) {
-  SearchLimits l;
-  l.movetime = 1000;
-  tm.start(l, White);
+  tm.start({.movetime = 1000}, White);
   EXPECT_TRUE(tm.usesTime());
   EXPECT_EQ(tm.softLimit(), 990);
   EXPECT_EQ(tm.hardLimit(), 990);
@@ -32,11 +30,7 @@ TEST_F(TimeManagerTest, MovetimeSubtractsOverhead) {
 }
 
 TEST_F(TimeManagerTest, MovetimeWinsOverTheClockAndNeverDropsBelowOneMs) {
-  SearchLimits l;
-  l.movetime = 5;
-  l.wtime = 60000;
-  l.winc = 1000;
-  tm.start(l, White);
+  tm.start({.movetime = 5, .wtime = 60000, .winc = 1000}, White);
   EXPECT_EQ(tm.softLimit(), 1);
   EXPECT_EQ(tm.hardLimit(), 1);
   EXPECT_TRUE(tm.startNextIteration(0));
@@ -44,10 +38,7 @@ TEST_F(TimeManagerTest, MovetimeWinsOverTheClockAndNeverDropsBelowOneMs) {
 }
 
 TEST_F(TimeManagerTest, ClockWithIncrement) {
-  SearchLimits l;
-  l.wtime = 60000;
-  l.winc = 1000;
-  tm.start(l, White);
+  tm.start({.wtime = 60000, .winc = 1000}, White);
   EXPECT_TRUE(tm.usesTime());
   EXPECT_EQ(tm.softLimit(), 1949);  // min(59990 / 2, 750 + 59990 / 50)
   EXPECT_EQ(tm.hardLimit(), 7796);  // min(59990 * 0.9, 4 * 1949)
@@ -59,39 +50,32 @@ TEST_F(TimeManagerTest, ClockWithIncrement) {
 
 // Soft and hard budgets from the side to move's clock, increment and moves to go (overhead 10 ms).
 TEST_F(TimeManagerTest, ClockBudgets) {
+  constexpr i64 kMaxSoft = (static_cast<i64>(INT_MAX) - 10) / 50;
   const struct {
-    int wtime, btime, winc, binc, movestogo;
+    SearchLimits limits;
     Color side;
     i64 soft, hard;
   } cases[] = {
-      {-1, 60000, 0, 0, 10, Black, 5999, 23996},
-      {-1, 60000, 0, 0, 1, Black, 29995, 53991},  // soft capped at half the clock, hard at 90 %
-      {-1, 60000, 0, 0, -3, Black, 1199, 4796},   // a negative count is not given
-      {-1, 60000, 0, 1000, 0, Black, 1949, 7796},
-      {-1, 60000, 100000, 1000, 0, Black, 1949, 7796},  // White's increment is not Black's
-      {60000, -1, INT_MAX, 0, 0, White, 29995, 53991},  // a huge increment does not overflow
-      {INT_MAX, -1, 0, 0, 0, White, (static_cast<i64>(INT_MAX) - 10) / 50,
-       4 * ((static_cast<i64>(INT_MAX) - 10) / 50)},
+      {{.btime = 60000, .movestogo = 10}, Black, 5999, 23996},
+      // Capped at half the clock and at 90 % of it.
+      {{.btime = 60000, .movestogo = 1}, Black, 29995, 53991},
+      {{.btime = 60000, .movestogo = -3}, Black, 1199, 4796},  // a negative count is not given
+      {{.btime = 60000, .binc = 1000}, Black, 1949, 7796},
+      {{.btime = 60000, .winc = 100000, .binc = 1000}, Black, 1949, 7796},  // not White's increment
+      // A huge increment or clock does not overflow.
+      {{.wtime = 60000, .winc = INT_MAX}, White, 29995, 53991},
+      {{.wtime = INT_MAX}, White, kMaxSoft, 4 * kMaxSoft},
   };
   for (const auto& c : cases) {
-    SearchLimits l;
-    l.wtime = c.wtime;
-    l.btime = c.btime;
-    l.winc = c.winc;
-    l.binc = c.binc;
-    l.movestogo = c.movestogo;
-    tm.start(l, c.side);
+    tm.start(c.limits, c.side);
     EXPECT_TRUE(tm.usesTime());
-    EXPECT_EQ(tm.softLimit(), c.soft) << c.wtime << " " << c.btime << " " << c.movestogo;
-    EXPECT_EQ(tm.hardLimit(), c.hard) << c.wtime << " " << c.btime << " " << c.movestogo;
+    EXPECT_EQ(tm.softLimit(), c.soft) << c.limits.wtime << " " << c.limits.btime;
+    EXPECT_EQ(tm.hardLimit(), c.hard) << c.limits.wtime << " " << c.limits.btime;
   }
 }
 
 TEST_F(TimeManagerTest, TinyClockGivesZeroBudgets) {
-  SearchLimits l;
-  l.wtime = 10;  // not more than the overhead
-  l.winc = 5000;
-  tm.start(l, White);
+  tm.start({.wtime = 10, .winc = 5000}, White);  // a clock not above the overhead
   EXPECT_TRUE(tm.usesTime());
   EXPECT_EQ(tm.softLimit(), 0);
   EXPECT_EQ(tm.hardLimit(), 0);
@@ -103,25 +87,19 @@ TEST_F(TimeManagerTest, TinyClockGivesZeroBudgets) {
   EXPECT_TRUE(tm.shouldStop(2048));
   EXPECT_TRUE(tm.shouldStop(4096));
 
-  l.wtime = 1;
-  tm.start(l, White);
+  tm.start({.wtime = 1, .winc = 5000}, White);
   EXPECT_EQ(tm.softLimit(), 0);
   EXPECT_EQ(tm.hardLimit(), 0);
 }
 
 TEST_F(TimeManagerTest, OnlyTheSideToMovesClockCounts) {
-  SearchLimits l;
-  l.btime = 60000;
-  l.binc = 1000;
-  tm.start(l, White);
+  tm.start({.btime = 60000, .binc = 1000}, White);
   EXPECT_FALSE(tm.usesTime());
   EXPECT_TRUE(tm.startNextIteration(1000000));
   EXPECT_FALSE(tm.shouldStop(2048));
   EXPECT_FALSE(tm.hardLimitHit());
 
-  l = SearchLimits{};
-  l.wtime = 60000;
-  tm.start(l, Black);
+  tm.start({.wtime = 60000}, Black);
   EXPECT_FALSE(tm.usesTime());
 }
 
@@ -144,11 +122,7 @@ TEST_F(TimeManagerTest, ClockGivenAtOrBelowZeroGetsTheSmallestBudget) {
 }
 
 TEST_F(TimeManagerTest, NoTimeLimitsMeansNoBudget) {
-  SearchLimits l;
-  l.depth = 5;
-  l.nodes = 1000;
-  l.infinite = true;
-  tm.start(l, White);
+  tm.start({.depth = 5, .infinite = true, .nodes = 1000}, White);
   EXPECT_FALSE(tm.usesTime());
   EXPECT_EQ(tm.softLimit(), 0);
   EXPECT_EQ(tm.hardLimit(), 0);
@@ -157,9 +131,7 @@ TEST_F(TimeManagerTest, NoTimeLimitsMeansNoBudget) {
 }
 
 TEST_F(TimeManagerTest, StartForgetsThePreviousSearch) {
-  SearchLimits l;
-  l.movetime = 1000;
-  tm.start(l, White);
+  tm.start({.movetime = 1000}, White);
   tm.start(SearchLimits{}, White);
   EXPECT_FALSE(tm.usesTime());
   EXPECT_EQ(tm.softLimit(), 0);
@@ -167,8 +139,7 @@ TEST_F(TimeManagerTest, StartForgetsThePreviousSearch) {
 }
 
 TEST_F(TimeManagerTest, MoveOverheadIsReadAtStartAndNeverNegative) {
-  SearchLimits l;
-  l.movetime = 1000;
+  const SearchLimits l{.movetime = 1000};
   gMoveOverhead.store(0);
   tm.start(l, White);
   EXPECT_EQ(tm.softLimit(), 1000);
@@ -184,9 +155,7 @@ TEST_F(TimeManagerTest, MoveOverheadIsReadAtStartAndNeverNegative) {
 }
 
 TEST_F(TimeManagerTest, ElapsedCountsMillisecondsFromStart) {
-  SearchLimits l;
-  l.movetime = 60;
-  tm.start(l, White);
+  tm.start({.movetime = 60}, White);
   EXPECT_LT(tm.elapsed(), 50);
   EXPECT_FALSE(tm.hardLimitHit());
   std::this_thread::sleep_for(std::chrono::milliseconds(80));
