@@ -116,21 +116,21 @@ TEST_F(FenTest, EnPassantSquareSurvivesOnlyAfterAPossibleDoublePush) {
 }
 
 TEST_F(FenTest, Counters) {
-  ASSERT_TRUE(board->setFen("4k3/8/8/8/8/8/8/4K3 w - -"));
-  EXPECT_EQ(board->halfmoveClock, 0);
-  EXPECT_EQ(board->fullmoveNumber, 1);
-  ASSERT_TRUE(board->setFen("4k3/8/8/8/8/8/8/4K3 w - - 7"));
-  EXPECT_EQ(board->halfmoveClock, 7);
-  EXPECT_EQ(board->fullmoveNumber, 1);
-  ASSERT_TRUE(board->setFen("4k3/8/8/8/8/8/8/4K3 w - - 150 0"));
-  EXPECT_EQ(board->halfmoveClock, 100);
-  EXPECT_EQ(board->fullmoveNumber, 1);
-  ASSERT_TRUE(board->setFen("  4k3/8/8/8/8/8/8/4K3\tw  -   -  3 42 trailing tokens ignored"));
-  EXPECT_EQ(board->halfmoveClock, 3);
-  EXPECT_EQ(board->fullmoveNumber, 42);
-  ASSERT_TRUE(board->setFen("4k3/8/8/8/8/8/8/4K3 w - - 000000099 123456789"));
-  EXPECT_EQ(board->halfmoveClock, 99);
-  EXPECT_EQ(board->fullmoveNumber, 123456789);
+  const struct {
+    const char* fen;
+    int halfmoveClock, fullmoveNumber;
+  } cases[] = {
+      {"4k3/8/8/8/8/8/8/4K3 w - -", 0, 1},
+      {"4k3/8/8/8/8/8/8/4K3 w - - 7", 7, 1},
+      {"4k3/8/8/8/8/8/8/4K3 w - - 150 0", 100, 1},
+      {"  4k3/8/8/8/8/8/8/4K3\tw  -   -  3 42 trailing tokens ignored", 3, 42},
+      {"4k3/8/8/8/8/8/8/4K3 w - - 000000099 123456789", 99, 123456789},
+  };
+  for (const auto& c : cases) {
+    ASSERT_TRUE(board->setFen(c.fen)) << c.fen;
+    EXPECT_EQ(board->halfmoveClock, c.halfmoveClock) << c.fen;
+    EXPECT_EQ(board->fullmoveNumber, c.fullmoveNumber) << c.fen;
+  }
   expectRejectedUnchanged("4k3/8/8/8/8/8/8/4K3 w - - abc");
   expectRejectedUnchanged("4k3/8/8/8/8/8/8/4K3 w - - 0 abc");
   expectRejectedUnchanged("4k3/8/8/8/8/8/8/4K3 w - - 0 1234567890");

@@ -19,7 +19,7 @@ namespace {
 using testsupport::lines;
 using testsupport::runEngine;
 
-const std::string kDepthError = "perft: глибина має бути цілим числом >= 1\n";
+constexpr const char* kDepthError = "perft: глибина має бути цілим числом >= 1\n";
 
 // With these arguments the program must be in its UCI loop: it answers and exits with 0.
 void expectUciLoop(const std::vector<std::string>& args) {
@@ -57,35 +57,34 @@ TEST(CommandLine, UciLoopWithNoInputExitsCleanly) {
   EXPECT_EQ(r.out, "");
 }
 
-TEST(CommandLine, PerftDepthErrors) {
-  // The depth is checked first, so even a bad FEN gives the depth message.
-  const std::vector<std::pair<const char*, const char*>> cases = {
-      {kStartFen, "0"}, {kStartFen, "-2"}, {kStartFen, "2x"},          {kStartFen, ""},
-      {kStartFen, " "}, {kStartFen, "1 2"}, {kStartFen, "99999999999"}, {"not a fen", "0"},
-      {"not a fen", "2x"},
+// Refused arguments: exit status 1, nothing on standard output, the reason on standard error. The
+// depth is checked first, so even a bad FEN gives the depth message; a depth the undo stack cannot
+// hold (one record a ply) must not run at all.
+TEST(CommandLine, PerftRefusesBadDepthsAndFens) {
+  const struct {
+    const char* fen;
+    const char* depth;
+    const char* err;
+  } cases[] = {
+      {kStartFen, "0", kDepthError},
+      {kStartFen, "-2", kDepthError},
+      {kStartFen, "2x", kDepthError},
+      {kStartFen, "", kDepthError},
+      {kStartFen, " ", kDepthError},
+      {kStartFen, "1 2", kDepthError},
+      {kStartFen, "99999999999", kDepthError},
+      {"not a fen", "0", kDepthError},
+      {"not a fen", "2x", kDepthError},
+      {kStartFen, "2000", "perft: глибина має бути цілим числом від 1 до 1023\n"},
+      {"", "1", "невалідний FEN\n"},
+      {"8/8/8/8/8/8/8/8 w - - 0 1", "1", "невалідний FEN\n"},
+      {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w", "1", "невалідний FEN\n"},
   };
-  for (const auto& [fen, depth] : cases) {
-    const auto r = runEngine({"perft", fen, depth}, "", kTimeoutMs);
-    EXPECT_EQ(r.status, 1) << "[" << depth << "]";
-    EXPECT_EQ(r.out, "") << "[" << depth << "]";
-    EXPECT_EQ(r.err, kDepthError) << "[" << depth << "]";
-  }
-}
-
-TEST(CommandLine, PerftDepthBeyondTheUndoStackIsRejected) {
-  // Each ply holds an undo record; a depth the stack cannot hold must not run at all.
-  const auto r = runEngine({"perft", kStartFen, "2000"}, "", kTimeoutMs);
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, "perft: глибина має бути цілим числом від 1 до 1023\n");
-}
-
-TEST(CommandLine, PerftBadFen) {
-  for (const char* fen : {"", "8/8/8/8/8/8/8/8 w - - 0 1", "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w"}) {
-    const auto r = runEngine({"perft", fen, "1"}, "", kTimeoutMs);
-    EXPECT_EQ(r.status, 1) << fen;
-    EXPECT_EQ(r.out, "") << fen;
-    EXPECT_EQ(r.err, "невалідний FEN\n") << fen;
+  for (const auto& c : cases) {
+    const auto r = runEngine({"perft", c.fen, c.depth}, "", kTimeoutMs);
+    EXPECT_EQ(r.status, 1) << c.fen << " [" << c.depth << "]";
+    EXPECT_EQ(r.out, "") << c.fen << " [" << c.depth << "]";
+    EXPECT_EQ(r.err, c.err) << c.fen << " [" << c.depth << "]";
   }
 }
 

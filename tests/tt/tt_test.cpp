@@ -56,25 +56,24 @@ TEST(TT, EmptyTableProbeFailsAndStoreDoesNothing) {
 TEST(TT, RoundTripOfEveryField) {
   auto t = makeTable(1);
   EXPECT_EQ(t->bucketCount(), 16384u);
-  t->store(0xDEADBEEFCAFEF00DULL, 0xFFFFFFFFu, -1234, 17, Upper, 3);
-  TTData d = get(*t, 0xDEADBEEFCAFEF00DULL);
-  EXPECT_EQ(d.move, 0xFFFFFFFFu);
-  EXPECT_EQ(d.score, -1234);
-  EXPECT_EQ(d.depth, 17);
-  EXPECT_EQ(d.flag, Upper);
-
-  t->store(0x0123456789ABCDEFULL, 0, 31999, -1, Lower, 0);
-  d = get(*t, 0x0123456789ABCDEFULL);
-  EXPECT_EQ(d.move, 0u);
-  EXPECT_EQ(d.score, 31999);
-  EXPECT_EQ(d.depth, -1);
-  EXPECT_EQ(d.flag, Lower);
-
-  t->store(0x0123456789ABCDEFULL, kMove, -31999, 0, Exact, 0);
-  d = get(*t, 0x0123456789ABCDEFULL);
-  EXPECT_EQ(d.score, -31999);
-  EXPECT_EQ(d.depth, 0);
-  EXPECT_EQ(d.flag, Exact);
+  const struct {
+    u64 key;
+    u32 move;
+    int score, depth;
+    TTFlag flag;
+  } entries[] = {
+      {0xDEADBEEFCAFEF00DULL, 0xFFFFFFFFu, -1234, 17, Upper},
+      {0x0123456789ABCDEFULL, 0, 31999, -1, Lower},
+      {0x0123456789ABCDEFULL, kMove, -31999, 0, Exact},  // the same key again
+  };
+  for (const auto& e : entries) {
+    t->store(e.key, e.move, e.score, e.depth, e.flag, 0);
+    const TTData d = get(*t, e.key);
+    EXPECT_EQ(d.move, e.move);
+    EXPECT_EQ(d.score, e.score);
+    EXPECT_EQ(d.depth, e.depth);
+    EXPECT_EQ(d.flag, e.flag);
+  }
   EXPECT_FALSE(has(*t, 0x0123456789ABCDEEULL));
 }
 
