@@ -42,8 +42,6 @@ TEST(PsqtTest, BlackMirrorsWhiteAndKingsAreZero) {
           EXPECT_EQ(kPsq[half][White][p][s], 0);
         }
       }
-  const int expectedNonPawn[6] = {0, 380, 374, 493, 1283, 0};
-  for (Piece p = Pawn; p <= King; ++p) EXPECT_EQ(kNonPawnValue[p], expectedNonPawn[p]);
 }
 
 // Position-weighted checksums of the printed tables (sum of value x (index + 1)), worked out

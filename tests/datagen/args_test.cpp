@@ -56,7 +56,7 @@ TEST(DataGenArgs, ThreadCountOutsideItsRangeRejected) {
     testsupport::StreamCapture errors(std::cerr);
     EXPECT_FALSE(parse({std::string("threads=") + value}, c)) << value;
     const std::string err = errors.text();
-    EXPECT_TRUE(dgtest::startsWith(err, "datagen: threads має бути від 1 до 256: ")) << err;
+    EXPECT_TRUE(err.starts_with("datagen: threads має бути від 1 до 256: ")) << err;
   }
   DataGenConfig c;
   ASSERT_TRUE(parse({"threads=256"}, c));

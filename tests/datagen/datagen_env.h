@@ -47,14 +47,6 @@ class Args {
   std::vector<char*> ptrs_;
 };
 
-inline bool startsWith(const std::string& s, const std::string& prefix) {
-  return s.rfind(prefix, 0) == 0;
-}
-inline bool endsWith(const std::string& s, const std::string& suffix) {
-  return s.size() >= suffix.size() &&
-         s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
-}
-
 // Game rules that never adjudicate by score: only the rules of chess and maxplies end a game.
 inline DataGenConfig noAdjudication(DataGenConfig c) {
   c.resign = 1000000;

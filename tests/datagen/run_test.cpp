@@ -9,7 +9,6 @@
 
 using dgtest::lines;
 using dgtest::readFile;
-using dgtest::startsWith;
 using dgtest::TempDir;
 
 namespace {
@@ -71,9 +70,9 @@ TEST(DataGenRun, WritesParsableLinesWithSettingsAndSummary) {
     EXPECT_FALSE(board->inCheck()) << l;           // skipcheck
     EXPECT_NE(l.find("] ["), std::string::npos) << l;
   }
-  EXPECT_TRUE(startsWith(err[1], summaryPrefix(3, static_cast<long long>(data.size()), 0)))
+  EXPECT_TRUE(err[1].starts_with(summaryPrefix(3, static_cast<long long>(data.size()), 0)))
       << err[1];
-  EXPECT_TRUE(dgtest::endsWith(err[1], " с")) << err[1];
+  EXPECT_TRUE(err[1].ends_with(" с")) << err[1];
 }
 
 TEST(DataGenRun, SameSeedSameFileOtherSeedOtherFile) {
@@ -115,7 +114,7 @@ TEST(DataGenRun, NoRandomPliesStartsFromTheInitialPosition) {
   c.randomplies = 0;
   const RunOutcome r = run(c);
   ASSERT_EQ(r.status, 0);
-  EXPECT_TRUE(startsWith(r.file, std::string(kStartFen) + " [")) << r.file.substr(0, 80);
+  EXPECT_TRUE(r.file.starts_with(std::string(kStartFen) + " [")) << r.file.substr(0, 80);
 }
 
 // The opening's moves are drawn from MT19937-64 seeded with seed + game index: low bits of each
@@ -145,7 +144,7 @@ TEST(DataGenRun, OpeningFollowsTheDocumentedDraw) {
     } while (v >= static_cast<u64>(list.size));
     b->makeMove(list.moves[v]);
   }
-  EXPECT_TRUE(startsWith(r.file, b->fen() + " [")) << r.file.substr(0, 80);
+  EXPECT_TRUE(r.file.starts_with(b->fen() + " [")) << r.file.substr(0, 80);
 }
 
 TEST(DataGenRun, NoOpeningTriesSkipsEveryGame) {
@@ -158,7 +157,7 @@ TEST(DataGenRun, NoOpeningTriesSkipsEveryGame) {
   EXPECT_TRUE(r.file.empty());
   const std::vector<std::string> err = lines(r.err);
   ASSERT_EQ(err.size(), 2u) << r.err;  // skipped games print no progress
-  EXPECT_TRUE(startsWith(err[1], summaryPrefix(0, 0, 3))) << err[1];
+  EXPECT_TRUE(err[1].starts_with(summaryPrefix(0, 0, 3))) << err[1];
 }
 
 TEST(DataGenRun, ZeroMaxPliesWritesGamesWithoutLines) {
@@ -168,7 +167,7 @@ TEST(DataGenRun, ZeroMaxPliesWritesGamesWithoutLines) {
   const RunOutcome r = run(c);
   ASSERT_EQ(r.status, 0);
   EXPECT_TRUE(r.file.empty());
-  EXPECT_TRUE(startsWith(lines(r.err).back(), summaryPrefix(3, 0, 0))) << r.err;
+  EXPECT_TRUE(lines(r.err).back().starts_with(summaryPrefix(3, 0, 0))) << r.err;
 }
 
 TEST(DataGenRun, ProgressLines) {
@@ -181,17 +180,17 @@ TEST(DataGenRun, ProgressLines) {
   std::vector<std::string> err = lines(r.err);
   ASSERT_EQ(err.size(), 5u) << r.err;
   const long long written = static_cast<long long>(lines(r.file).size());
-  EXPECT_TRUE(startsWith(err[1], "  1/3 партій, ")) << err[1];
+  EXPECT_TRUE(err[1].starts_with("  1/3 партій, ")) << err[1];
   EXPECT_TRUE(
-      startsWith(err[3], "  3/3 партій, " + std::to_string(written) + " позицій, 0 відкинуто, "))
+      err[3].starts_with("  3/3 партій, " + std::to_string(written) + " позицій, 0 відкинуто, "))
       << err[3];
-  EXPECT_TRUE(dgtest::endsWith(err[3], " партій/с")) << err[3];
+  EXPECT_TRUE(err[3].ends_with(" партій/с")) << err[3];
 
   c.progress = 2;  // only after the second game
   r = run(c);
   err = lines(r.err);
   ASSERT_EQ(err.size(), 3u) << r.err;
-  EXPECT_TRUE(startsWith(err[1], "  2/3 партій, ")) << err[1];
+  EXPECT_TRUE(err[1].starts_with("  2/3 партій, ")) << err[1];
 
   c.progress = 0;
   EXPECT_EQ(lines(run(c).err).size(), 2u);
@@ -289,5 +288,5 @@ TEST(DataGenRun, LongOpeningsAndGamesFitTheUndoStack) {
   c.maxplies = 2000;
   const RunOutcome r = run(c);
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_TRUE(startsWith(lines(r.err).back(), "datagen: готово — 2 партій, ")) << r.err;
+  EXPECT_TRUE(lines(r.err).back().starts_with("datagen: готово — 2 партій, ")) << r.err;
 }

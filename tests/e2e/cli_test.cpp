@@ -132,7 +132,7 @@ TEST(CommandLine, HelpListsTheSubcommands) {
                          "datagen", "featureexport", "tuneparams",  "--version"};
   ASSERT_EQ(l.size(), std::size(names) + 1) << help.out;
   for (std::size_t i = 0; i < std::size(names); ++i)
-    EXPECT_TRUE(startsWith(l[i + 1], std::string("  ") + names[i] + " ")) << l[i + 1];
+    EXPECT_TRUE(l[i + 1].starts_with(std::string("  ") + names[i] + " ")) << l[i + 1];
   EXPECT_EQ(runEngine({"-h"}, "", kTimeoutMs).out, help.out);
 }
 

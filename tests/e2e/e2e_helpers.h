@@ -16,16 +16,12 @@
 
 namespace e2e {
 
+using testsupport::findLegal;
 using testsupport::UciProcess;
+using testsupport::words;
 
 // Generous: sanitizer builds run the same scripts several times slower.
 constexpr int kTimeoutMs = 30000;
-
-using testsupport::words;
-
-inline bool startsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
-
-using testsupport::findLegal;
 
 // The position of "position fen F moves ..." (or startpos), built with the test's own move matching.
 inline Board positionOf(std::string_view fen, const std::vector<std::string>& moves = {}) {

@@ -83,7 +83,7 @@ TEST(SearchLimits, OnlyTheSideToMovesClockCounts) {
   std::vector<std::string> seen;
   EXPECT_NE(findLegal(positionOf(kStartFen), waitBestMove(p, &seen)), 0u);
   bool depth3 = false;
-  for (const auto& l : seen) depth3 = depth3 || startsWith(l, "info depth 3 ");
+  for (const auto& l : seen) depth3 = depth3 || l.starts_with("info depth 3 ");
   EXPECT_TRUE(depth3);
   quit(p);
 }
@@ -98,7 +98,7 @@ TEST(SearchLimits, InfiniteRunsUntilStop) {
   ASSERT_TRUE(p.send("isready"));
   std::vector<std::string> seen;
   ASSERT_TRUE(p.readUntil([](const std::string& l) { return l == "readyok"; }, kTimeoutMs, &seen));
-  for (const auto& l : seen) EXPECT_FALSE(startsWith(l, "bestmove")) << l;
+  for (const auto& l : seen) EXPECT_FALSE(l.starts_with("bestmove")) << l;
   ASSERT_TRUE(p.send("stop"));
   EXPECT_NE(findLegal(positionOf(kStartFen, {"g1f3"}), waitBestMove(p)), 0u);
   // A king in check that wins a rook: the obvious move comes once "stop" arrives.

@@ -25,7 +25,7 @@ std::string positionCommand(const std::vector<std::string>& moves) {
 std::string lastScore(const std::vector<std::string>& seen) {
   std::string score;
   for (const auto& l : seen) {
-    if (!startsWith(l, "info depth ")) continue;
+    if (!l.starts_with("info depth ")) continue;
     const auto t = words(l);
     for (std::size_t i = 0; i + 2 < t.size(); ++i)
       if (t[i] == "score") score = t[i + 1] + " " + t[i + 2];
@@ -45,7 +45,7 @@ TEST(LongGame, TwelveHundredPliesOfKnightShuffles) {
   std::vector<std::string> seen;
   const std::string move = waitBestMove(p, &seen);
   EXPECT_NE(findLegal(positionOf(kStartFen), move), 0u) << move;
-  EXPECT_TRUE(std::any_of(seen.begin(), seen.end(), [](const std::string& l) { return startsWith(l, "info depth 3 "); }));
+  EXPECT_TRUE(std::any_of(seen.begin(), seen.end(), [](const std::string& l) { return l.starts_with("info depth 3 "); }));
   // The same long game again, now with several threads.
   ASSERT_TRUE(p.send("setoption name Threads value 3"));
   ASSERT_TRUE(p.send(positionCommand(moves)));
@@ -80,7 +80,7 @@ TEST(LongGame, RepetitionAfterAThousandPlies) {
   const std::string move = waitBestMove(p, &seen);
   EXPECT_NE(findLegal(positionOf("rnbq1b1r/pppp1kpp/5n2/4p3/8/4P3/PPPP1PPP/RNB1KBNR w KQ - 4 606"), move), 0u);
   const std::string score = lastScore(seen);
-  ASSERT_TRUE(startsWith(score, "cp -")) << score;
+  ASSERT_TRUE(score.starts_with("cp -")) << score;
   EXPECT_LT(std::stoi(score.substr(3)), -300);
   quit(p);
 }

@@ -60,14 +60,14 @@ TEST(UciProtocol, ReadyokWhileSearching) {
   ASSERT_TRUE(p.readUntilPrefix("info depth", kTimeoutMs));
   std::vector<std::string> seen;
   ASSERT_TRUE(sync(p, &seen));
-  for (const auto& l : seen) EXPECT_FALSE(startsWith(l, "bestmove")) << l;
+  for (const auto& l : seen) EXPECT_FALSE(l.starts_with("bestmove")) << l;
   // "d" and the move overhead are also served without stopping the search.
   ASSERT_TRUE(p.send("setoption name Move Overhead value 20"));
   ASSERT_TRUE(p.send("d"));
   seen.clear();
   ASSERT_TRUE(p.readUntilPrefix("fen: ", kTimeoutMs, &seen));
   ASSERT_TRUE(sync(p, &seen));
-  for (const auto& l : seen) EXPECT_FALSE(startsWith(l, "bestmove")) << l;
+  for (const auto& l : seen) EXPECT_FALSE(l.starts_with("bestmove")) << l;
   ASSERT_TRUE(p.send("stop"));
   const std::string move = waitBestMove(p);
   EXPECT_NE(findLegal(positionOf(kStartFen), move), 0u) << move;
@@ -195,7 +195,7 @@ TEST(UciProtocol, ThreadsTheSystemRefusesAreLeftOut) {
   const auto report = p.readLine(kTimeoutMs).value_or("<none>");
   const std::string prefix =
       "info string threads: система не дала створити всі потоки пошуку — працює ";
-  ASSERT_TRUE(startsWith(report, prefix)) << report;
+  ASSERT_TRUE(report.starts_with(prefix)) << report;
   const int running = std::stoi(report.substr(prefix.size()));
   EXPECT_GE(running, 1);
   EXPECT_LT(running, 128);
@@ -214,7 +214,7 @@ TEST(UciProtocol, GoDepthNotANumberSearchesDepthZero) {
   std::vector<std::string> seen;
   ASSERT_TRUE(p.send("go depth x"));
   EXPECT_EQ(waitBestMove(p, &seen), "0000");
-  for (const auto& l : seen) EXPECT_FALSE(startsWith(l, "info depth")) << l;
+  for (const auto& l : seen) EXPECT_FALSE(l.starts_with("info depth")) << l;
   // The same for a value that ends the reading by overflow of a later keyword: depth 0 stays read.
   ASSERT_TRUE(p.send("go depth 0 movetime 99999999999"));
   EXPECT_EQ(waitBestMove(p), "0000");
@@ -271,7 +271,7 @@ TEST(UciProtocol, BenchSearchOverUci) {
   std::vector<std::string> seen;
   ASSERT_TRUE(p.readUntilPrefix("bench: ", kTimeoutMs, &seen));
   ASSERT_EQ(seen.size(), 11u);
-  for (int i = 0; i < 10; ++i) EXPECT_TRUE(startsWith(seen[i], "pos " + std::to_string(i + 1) + " depth 2 ")) << seen[i];
+  for (int i = 0; i < 10; ++i) EXPECT_TRUE(seen[i].starts_with("pos " + std::to_string(i + 1) + " depth 2 ")) << seen[i];
   quit(p);
 }
 

@@ -70,7 +70,7 @@ TEST(UciStress, RapidCommands) {
 
   std::vector<std::string> moves;
   for (const auto& l : seen)
-    if (startsWith(l, "bestmove ")) moves.push_back(bestMoveOf(l));
+    if (l.starts_with("bestmove ")) moves.push_back(bestMoveOf(l));
   ASSERT_EQ(moves.size(), searched.size());
   for (std::size_t i = 0; i < moves.size(); ++i) {
     if (moves[i] == "0000") continue;
@@ -103,7 +103,7 @@ TEST(UciStress, EndOfInputAfterABurst) {
   EXPECT_EQ(p.waitExit(kTimeoutMs), 0);
   int bestmoves = 0;
   while (auto line = p.readLine(0))
-    if (startsWith(*line, "bestmove ")) ++bestmoves;
+    if (line->starts_with("bestmove ")) ++bestmoves;
   EXPECT_EQ(bestmoves, 200);
 }
 

@@ -170,13 +170,6 @@ class UciProcess {
     return readUntil([prefix](const std::string& l) { return l.rfind(prefix, 0) == 0; }, timeoutMs, seen);
   }
 
-  // Every line that arrives until the output has been quiet for quietMs.
-  std::vector<std::string> readQuiet(int quietMs = 200) {
-    std::vector<std::string> lines;
-    while (auto line = readLine(quietMs)) lines.push_back(*line);
-    return lines;
-  }
-
   // Waits for the child to exit: its exit status, 128 + signal number when a signal ended it, or -1
   // on timeout (the child is then killed). Output keeps being drained meanwhile.
   int waitExit(int timeoutMs = 10000) {

@@ -106,13 +106,6 @@ class ThreadPoolTest : public ::testing::Test {
   Watchdog watchdog{300};
 };
 
-TEST_F(ThreadPoolTest, SetZeroCreatesOneThread) {
-  gThreads.set(0);
-  ASSERT_EQ(gThreads.size(), 1u);
-  EXPECT_EQ(gThreads[0].id, 0);
-  EXPECT_FALSE(gThreads[0].isSearching());
-}
-
 TEST_F(ThreadPoolTest, NewThreadIsParked) {
   auto t = std::make_unique<Thread>(3);
   EXPECT_EQ(t->id, 3);
