@@ -6,6 +6,7 @@
 #include "datagen_env.h"
 #include "eval/eval.h"
 #include "support/capture.h"
+#include "support/uci_process.h"
 #include "tune/tune.h"
 
 using dgtest::lines;
@@ -15,13 +16,9 @@ using dgtest::writeFile;
 
 namespace {
 
-struct Export {
-  int status = -1;
-  std::string err;
-};
-
-Export exportFile(const std::string& in, const std::string& out) {
-  Export e;
+// The export's exit status and what it wrote on standard error.
+testsupport::RunResult exportFile(const std::string& in, const std::string& out) {
+  testsupport::RunResult e;
   testsupport::StreamCapture errors(std::cerr);
   e.status = runFeatureExport(in, out);
   e.err = errors.text();
@@ -53,7 +50,7 @@ TEST(FeatureExport, CountsAndFeatureLines) {
                     "\r\n" +                                  // carriage return only: ignored
                     std::string(kEndgame) + " [0.0]\r\n" +    // valid, no score, CRLF
                     std::string(kMiddlegame) + " [0.5]");     // valid, no final newline
-  const Export e = exportFile(in, out);
+  const auto e = exportFile(in, out);
   ASSERT_EQ(e.status, 0) << e.err;
   EXPECT_EQ(e.err, "featureexport: 3 позицій, 2 невалідних, 1082 параметрів\n");
 
@@ -102,7 +99,7 @@ TEST(FeatureExport, OnlyEmptyLines) {
   const std::string out = dir.file("features.txt");
   writeFile(in, "\n\n\n");
   writeFile(out, "old contents\n");
-  const Export e = exportFile(in, out);
+  const auto e = exportFile(in, out);
   EXPECT_EQ(e.status, 0);
   EXPECT_EQ(e.err, "featureexport: 0 позицій, 0 невалідних, 1082 параметрів\n");
   EXPECT_TRUE(std::filesystem::exists(out));
@@ -112,7 +109,7 @@ TEST(FeatureExport, OnlyEmptyLines) {
 TEST(FeatureExport, UnopenableInputCreatesNoOutput) {
   TempDir dir;
   const std::string out = dir.file("features.txt");
-  Export e = exportFile(dir.file("missing.txt"), out);
+  auto e = exportFile(dir.file("missing.txt"), out);
   EXPECT_EQ(e.status, 1);
   EXPECT_EQ(e.err, "featureexport: не відкрити вхід: " + dir.file("missing.txt") + "\n");
   EXPECT_FALSE(std::filesystem::exists(out));
@@ -129,7 +126,7 @@ TEST(FeatureExport, UnopenableOutput) {
   const std::string in = dir.file("data.txt");
   writeFile(in, std::string(kEndgame) + " [0.5]\n");
   const std::string out = dir.file("missing/features.txt");
-  const Export e = exportFile(in, out);
+  const auto e = exportFile(in, out);
   EXPECT_EQ(e.status, 1);
   EXPECT_EQ(e.err, "featureexport: не відкрити вихід: " + out + "\n");
 }
@@ -148,13 +145,13 @@ TEST(FeatureExport, SameFileForInputAndOutputRefused) {
 
   for (const std::string& out :
        {in, dir.path() + "/./data.txt", dir.file("sym.txt"), dir.file("hard.txt")}) {
-    const Export e = exportFile(in, out);
+    const auto e = exportFile(in, out);
     EXPECT_EQ(e.status, 1) << out;
     EXPECT_EQ(e.err, "featureexport: вхід і вихід — один файл: " + out + "\n");
     EXPECT_EQ(readFile(in), data) << out;
   }
   // Through the link as input too.
-  const Export e = exportFile(dir.file("sym.txt"), in);
+  const auto e = exportFile(dir.file("sym.txt"), in);
   EXPECT_EQ(e.status, 1);
   EXPECT_EQ(readFile(in), data);
 }
@@ -164,7 +161,7 @@ TEST(FeatureExport, WriteErrorIsAFailure) {
   TempDir dir;
   const std::string in = dir.file("data.txt");
   writeFile(in, std::string(kEndgame) + " [0.5]\n");
-  const Export e = exportFile(in, "/dev/full");
+  const auto e = exportFile(in, "/dev/full");
   EXPECT_EQ(e.status, 1);
   EXPECT_EQ(e.err, "featureexport: помилка запису: /dev/full\n");
 }
@@ -186,7 +183,7 @@ TEST(FeatureExport, DataGenOutputRoundTrips) {
   const std::vector<std::string> data = lines(readFile(c.out));
   ASSERT_FALSE(data.empty());
 
-  const Export e = exportFile(c.out, dir.file("features.txt"));
+  const auto e = exportFile(c.out, dir.file("features.txt"));
   ASSERT_EQ(e.status, 0);
   EXPECT_EQ(e.err, "featureexport: " + std::to_string(data.size()) +
                        " позицій, 0 невалідних, 1082 параметрів\n");

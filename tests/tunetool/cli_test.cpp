@@ -1,19 +1,15 @@
 // The quorvane-tune binary end to end: its options, its outputs and its exit statuses.
 #include "tools/params/listing.h"
+#include "support/uci_process.h"
 #include "tunetool_env.h"
 
+using testsupport::RunResult;
 using tunetest::TempDir;
 
 namespace {
 
-struct ToolRun {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-ToolRun tune(const TempDir& dir, const std::string& args) {
-  ToolRun r;
+RunResult tune(const TempDir& dir, const std::string& args) {
+  RunResult r;
   r.status = tunetest::runCommand(std::string(QUORVANE_TUNE_BIN) + " " + args + " >" +
                                   dir.file("stdout") + " 2>" + dir.file("stderr") + " </dev/null");
   r.out = tunetest::readFile(dir.file("stdout"));
@@ -39,7 +35,7 @@ std::string featureFile(const TempDir& dir) {
 
 TEST(TuneCli, HelpAndBadCommandLines) {
   TempDir dir;
-  ToolRun r = tune(dir, "--help");
+  RunResult r = tune(dir, "--help");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out.rfind("usage: quorvane-tune [options] FILE...\n", 0), 0u) << r.out;
   EXPECT_EQ(r.err, "");
@@ -84,7 +80,7 @@ TEST(TuneCli, HelpAndBadCommandLines) {
 
 TEST(TuneCli, UnreadableOrEmptyInputIsAnError) {
   TempDir dir;
-  ToolRun r = tune(dir, dir.file("missing.txt"));
+  RunResult r = tune(dir, dir.file("missing.txt"));
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err.rfind("quorvane-tune: cannot open " + dir.file("missing.txt") + ": ", 0), 0u)
       << r.err;
@@ -109,7 +105,7 @@ TEST(TuneCli, UnreadableOrEmptyInputIsAnError) {
 
 TEST(TuneCli, ZeroEpochsWriteTheEnginesListing) {
   TempDir dir;
-  const ToolRun r = tune(dir, "--epochs 0 --threads 1 " + featureFile(dir));
+  const RunResult r = tune(dir, "--epochs 0 --threads 1 " + featureFile(dir));
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, tunetest::defaultListing());
   EXPECT_NE(r.err.find("quorvane-tune: K = "), std::string::npos) << r.err;
@@ -124,7 +120,7 @@ TEST(TuneCli, TunesWritesTheListingAndReportsProgress) {
   TempDir dir;
   const std::string f = featureFile(dir);
   const std::string withJunk = dir.write("more.txt", "1 24 64 0 0 1 3 1 1\nnot a line\n");
-  const ToolRun r =
+  const RunResult r =
       tune(dir,
            "--epochs 3 --batch 64 --lr 2 --lr-decay 0.9 --threads 2 --seed 5 --validation 0.2 "
            "--freeze 'matMg_*' "
@@ -150,7 +146,7 @@ TEST(TuneCli, TunesWritesTheListingAndReportsProgress) {
 
   // The same run again gives the same file.
   const std::string first = tunetest::readFile(dir.file("tuned.txt"));
-  const ToolRun again = tune(dir,
+  const RunResult again = tune(dir,
                              "--epochs 3 --batch 64 --lr 2 --lr-decay=0.9 --threads 1 --seed 5 "
                              "--validation 0.2 --freeze 'matMg_*' "
                              "--freeze=matEg_* --out " +
@@ -170,7 +166,7 @@ TEST(TuneCli, DataFilesBlendTheScoreAndLogTheLosses) {
       0);
   std::string first;
   for (const char* threads : {"2", "1"}) {
-    const ToolRun r = tune(dir, std::string("--epochs 2 --batch 32 --lambda 0.5 --reg 1e-6 ") +
+    const RunResult r = tune(dir, std::string("--epochs 2 --batch 32 --lambda 0.5 --reg 1e-6 ") +
                                     "--max-score 1500 --threads " + threads + " --log " +
                                     dir.file("log.tsv") + " " + games);
     ASSERT_EQ(r.status, 0) << r.err;
@@ -188,7 +184,7 @@ TEST(TuneCli, DataFilesBlendTheScoreAndLogTheLosses) {
   }
   EXPECT_NE(first, tunetest::defaultListing());
 
-  const ToolRun r = tune(dir, "--lambda 0.3 " + featureFile(dir));
+  const RunResult r = tune(dir, "--lambda 0.3 " + featureFile(dir));
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("quorvane-tune: --lambda needs a search score for every position; "),
             std::string::npos)
@@ -200,7 +196,7 @@ TEST(TuneCli, StartsFromAGivenListing) {
   std::string listing = tunetest::defaultListing();
   listing.replace(listing.find("\n1038 bishopPair 56\n"), 20, "\n1038 bishopPair 77\n");
   const std::string startFile = dir.write("start.txt", listing);
-  ToolRun r = tune(dir, "--epochs 0 --k 1.1 --start " + startFile + " " + featureFile(dir));
+  RunResult r = tune(dir, "--epochs 0 --k 1.1 --start " + startFile + " " + featureFile(dir));
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, listing);
   EXPECT_NE(r.err.find("quorvane-tune: K = 1.100000 (given)\n"), std::string::npos) << r.err;
@@ -215,7 +211,7 @@ TEST(TuneCli, AFitLeavingTheValueRangeIsAnError) {
   TempDir dir;
   const std::string one = dir.write("one.txt", "1 24 64 0 0 1 0 2 0\n");
   const std::string out = dir.file("tuned.txt");
-  const ToolRun r = tune(dir, "--threads 1 --epochs 2 --k 1 --lr 1e12 --out " + out + " " + one);
+  const RunResult r = tune(dir, "--threads 1 --epochs 2 --k 1 --lr 1e12 --out " + out + " " + one);
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("quorvane-tune: epoch 1: parameter matMg_P would leave 1..5000; try a smaller "
                        "--lr or freeze it\n"),
