@@ -9,6 +9,7 @@
 
 #if defined(__linux__)
 #include <sys/mman.h>
+#include <unistd.h>
 #endif
 
 TranspositionTable gTT;
@@ -36,14 +37,16 @@ struct Storage {
 
 Storage allocateZeroed(std::size_t bytes, std::size_t align) {
 #if defined(__linux__)
-  // Over-allocate by the alignment and give the unaligned head and the tail back.
+  // Over-allocate by the alignment and give the unaligned head and the whole pages of the tail
+  // back (the kernel maps whole pages; a one-bucket table keeps the rest of its page).
   const std::size_t span = bytes + align;
   void* raw = mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (raw == MAP_FAILED) return {nullptr, 0};
+  const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
   const auto start = reinterpret_cast<std::uintptr_t>(raw);
   const std::uintptr_t aligned = (start + align - 1) / align * align;
   if (aligned > start) munmap(raw, aligned - start);
-  const std::uintptr_t end = aligned + bytes, spanEnd = start + span;
+  const std::uintptr_t end = (aligned + bytes + page - 1) / page * page, spanEnd = start + span;
   if (spanEnd > end) munmap(reinterpret_cast<void*>(end), spanEnd - end);
   return {reinterpret_cast<void*>(aligned), bytes};
 #else
