@@ -30,6 +30,15 @@ constexpr int kAgePenalty = 8;
 // Zeroed, aligned storage that reports failure by a null pointer (no exception on any path). On
 // Linux the pages come straight from the kernel, already zero and faulted in only when first
 // touched: a table the run never uses (perft, a short search) costs neither time nor memory.
+// The smallest unit the system maps memory in.
+std::size_t pageBytes() {
+#if defined(__linux__)
+  return static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+#else
+  return 4096;
+#endif
+}
+
 struct Storage {
   void* mem;
   std::size_t bytes;  // what freeStorage needs back
@@ -42,7 +51,7 @@ Storage allocateZeroed(std::size_t bytes, std::size_t align) {
   const std::size_t span = bytes + align;
   void* raw = mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (raw == MAP_FAILED) return {nullptr, 0};
-  const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+  const std::uintptr_t page = pageBytes();
   const auto start = reinterpret_cast<std::uintptr_t>(raw);
   const std::uintptr_t aligned = (start + align - 1) / align * align;
   if (aligned > start) munmap(raw, aligned - start);
@@ -127,10 +136,10 @@ void TranspositionTable::clear() {
 
 void TranspositionTable::prefault() {
   if (!buckets) return;
-  // One write per small page; the pages stay zero.
+  // One write per page; the pages stay zero.
   auto* bytes = reinterpret_cast<volatile unsigned char*>(buckets);
-  const std::size_t size = static_cast<std::size_t>(count) * sizeof(TTBucket);
-  for (std::size_t i = 0; i < size; i += 4096) bytes[i] = 0;
+  const std::size_t size = static_cast<std::size_t>(count) * sizeof(TTBucket), page = pageBytes();
+  for (std::size_t i = 0; i < size; i += page) bytes[i] = 0;
 }
 
 void TranspositionTable::store(u64 key, u32 move, int score, int depth, TTFlag flag, int ply) {
