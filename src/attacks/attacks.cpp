@@ -1,6 +1,8 @@
 // Attack tables: leaper sets, line masks and the magic-bitboard slider tables, filled once at start-up.
 #include "attacks/attacks.h"
 
+#include <bit>
+
 u64 gBetweenBB[64][64];
 
 namespace Attacks {
@@ -80,7 +82,37 @@ u64 ray(Square s, int df, int dr) {
   return result;
 }
 
-void initMagics(Magic* magics, u64* table, const u64* multipliers, bool rook) {
+// The eight rays of every square (four rook, then four bishop directions), for the fill below.
+struct Rays {
+  u64 of[8][64];
+  Rays() {
+    for (Square s = 0; s < 64; ++s)
+      for (int d = 0; d < 4; ++d) {
+        of[d][s] = ray(s, kRookDirs[d][0], kRookDirs[d][1]);
+        of[d + 4][s] = ray(s, kBishopDirs[d][0], kBishopDirs[d][1]);
+      }
+  }
+};
+
+// slidingAttacksRef by ray masks: each ray is cut behind its first blocker (the nearest set bit,
+// lowest on rays that go up the board or to the east, highest otherwise).
+u64 rayAttacks(const Rays& rays, Square s, u64 occupancy, bool rook) {
+  u64 result = 0;
+  for (int d = rook ? 0 : 4, end = d + 4; d < end; ++d) {
+    const u64 r = rays.of[d][s];
+    const u64 blockers = r & occupancy;
+    if (!blockers) {
+      result |= r;
+      continue;
+    }
+    const int step = rook ? kRookDirs[d][0] + 8 * kRookDirs[d][1] : kBishopDirs[d - 4][0] + 8 * kBishopDirs[d - 4][1];
+    const Square first = step > 0 ? lsb(blockers) : 63 - std::countl_zero(blockers);
+    result |= r ^ rays.of[d][first];
+  }
+  return result;
+}
+
+void initMagics(const Rays& rays, Magic* magics, u64* table, const u64* multipliers, bool rook) {
   u64* next = table;
   for (Square s = 0; s < 64; ++s) {
     Magic& e = magics[s];
@@ -89,23 +121,46 @@ void initMagics(Magic* magics, u64* table, const u64* multipliers, bool rook) {
     const int bits = popcount(e.mask);
     e.shift = static_cast<u32>(64 - bits);
     e.attacks = next;
-    const u64 size = u64{1} << bits;
-    for (u64 i = 0; i < size; ++i) next[i] = 0;
-    // Subset j selects the k-th lowest mask bit with bit k of j (a software pdep).
+    // Carry-rippler: every subset of the mask once; the multipliers are collision-free.
+    u64 subset = 0;
+    do {
+      next[(subset * e.magic) >> e.shift] = rayAttacks(rays, s, subset, rook);
+      subset = (subset - e.mask) & e.mask;
+    } while (subset);
+    next += u64{1} << bits;
+  }
+}
+
+#if defined(QUORVANE_PEXT)
+// Entry j of square s holds the attacks for the occupancy whose mask bits are the bits of j,
+// read from the magic table just filled (cheaper at start-up than walking the rays again).
+void initPext(PextSlider* entries, u16* table, const Magic* magics) {
+  u16* next = table;
+  for (Square s = 0; s < 64; ++s) {
+    const Magic& m = magics[s];
+    PextSlider& e = entries[s];
+    e.mask = m.mask;
+    e.rays = m.attacks[0];  // index 0 is the empty occupancy for any multiplier
+    e.attacks = next;
+    const u64 size = u64{1} << popcount(e.mask);
     for (u64 j = 0; j < size; ++j) {
-      u64 subset = 0, m = e.mask;
-      for (u64 k = j; m; k >>= 1) {
-        const u64 low = m & (0 - m);
-        m ^= low;
-        if (k & 1) subset |= low;
-      }
-      next[(subset * e.magic) >> e.shift] = slidingAttacksRef(s, subset, rook);
+      const u64 occ = _pdep_u64(j, e.mask);
+      next[j] = static_cast<u16>(_pext_u64(m.attacks[(occ * m.magic) >> m.shift], e.rays));
     }
     next += size;
   }
 }
 
+alignas(64) u16 rookPextTable[102400];
+alignas(64) u16 bishopPextTable[5248];
+#endif
+
 }  // namespace
+
+#if defined(QUORVANE_PEXT)
+PextSlider rookPext[64];
+PextSlider bishopPext[64];
+#endif
 
 u64 slidingAttacksRef(Square s, u64 occupancy, bool rook) {
   const int (*dirs)[2] = rook ? kRookDirs : kBishopDirs;
@@ -150,8 +205,13 @@ void init() {
     diagMask[s] = ray(s, 1, 1) | ray(s, -1, -1);
     adiagMask[s] = ray(s, -1, 1) | ray(s, 1, -1);
   }
-  initMagics(rookMagic, gRookTable, kRookMagic, true);
-  initMagics(bishopMagic, gBishopTable, kBishopMagic, false);
+  const Rays rays;
+  initMagics(rays, rookMagic, gRookTable, kRookMagic, true);
+  initMagics(rays, bishopMagic, gBishopTable, kBishopMagic, false);
+#if defined(QUORVANE_PEXT)
+  initPext(rookPext, rookPextTable, rookMagic);
+  initPext(bishopPext, bishopPextTable, bishopMagic);
+#endif
 }
 
 }  // namespace Attacks
