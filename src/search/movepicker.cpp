@@ -1,6 +1,7 @@
 // Move ordering: staged generation so that an early cutoff spares the quiet-move generation.
 #include "search/movepicker.h"
 
+
 #include "movegen/see.h"
 #include "thread/thread.h"
 
@@ -18,6 +19,16 @@ enum Stage : i32 {
 
 // Every real score is above this, so only the TT-move marker is skipped.
 constexpr i32 kAnyScore = INT_MIN + 1;
+
+// A selection key: the score above, and below it the inverted position in the generated list, so
+// no two keys tie and the largest key is the move a stable sort would put first. The selection
+// may then swap entries instead of sliding them: the order of what remains no longer matters.
+constexpr int kIndexBits = 8;
+static_assert(sizeof(MoveList::moves) / sizeof(Move) == 1 << kIndexBits);
+inline i32 selectionKey(i32 score, int index) { return score * (1 << kIndexBits) + ((1 << kIndexBits) - 1 - index); }
+// Scores stay well inside the range the shift leaves (captures about +-102,000, history +-16,384).
+static_assert(kGoodCaptureFloor < (INT_MAX >> kIndexBits) - 2000);
+constexpr i32 keyFloor(i32 score) { return score == kAnyScore ? kAnyScore : score * (1 << kIndexBits); }
 
 }  // namespace
 
@@ -51,18 +62,20 @@ void MovePicker::scoreCaptures() {
     const Move m = moves.moves[i];
     if (m == ttMove) {
       scores[i] = kSkipScore;
-    } else if (isCapture(m)) {
+      continue;
+    }
+    if (isCapture(m)) {
       const Piece attacker = b.mailbox[moveFrom(m)];
       const Piece victim = moveFlag(m) == kFlagEnPassant ? Pawn : b.mailbox[moveTo(m)];
       const i32 v = kMVVLVA[attacker][victim];
       if (isPromotion(m))
-        scores[i] = v + 900 + 100000;
+        scores[i] = selectionKey(v + 900 + 100000, i);
       else if (SEE::kValue[attacker] <= SEE::kValue[victim] || seeGE(b, m, 0))
-        scores[i] = v + 100000;  // taking an equal or bigger piece never needs the exchange test
+        scores[i] = selectionKey(v + 100000, i);  // taking an equal or bigger piece never needs the exchange test
       else
-        scores[i] = v - 100000;
+        scores[i] = selectionKey(v - 100000, i);
     } else {
-      scores[i] = 90000;  // promotion without capture
+      scores[i] = selectionKey(90000, i);  // promotion without capture
     }
   }
 }
@@ -75,7 +88,7 @@ void MovePicker::scoreQuiets() {
       scores[i] = kSkipScore;
     } else {
       const i32 h = hist[moveFrom(m)][moveTo(m)];
-      scores[i] = h < kQuietHistoryCap ? h : kQuietHistoryCap;
+      scores[i] = selectionKey(h < kQuietHistoryCap ? h : kQuietHistoryCap, i);
     }
   }
 }
@@ -98,28 +111,20 @@ void MovePicker::filterQuiets() {
   moves.size = out;
 }
 
-// Picks the highest score >= floor in [front, end); ties go to the entry nearest the front. The
-// entries it jumps over slide back by one, so the output equals a stable sort.
+// Picks the highest key of at least floor in [front, end) and swaps it to the front.
 Move MovePicker::selectBest(i32& front, i32 end, i32 floor) {
-  // Every floor is above INT_MIN, so "above floor - 1" is "at least floor" and a single compare
-  // does both tests.
-  int best = -1;
-  i32 bestScore = floor - 1;
-  for (int i = front; i < end; ++i) {
-    const i32 s = scores[i];
-    if (s > bestScore) {
-      best = i;
-      bestScore = s;
-    }
+  if (front >= end) return 0;
+  i32 bestKey = scores[front];
+  int best = front;
+  for (int i = front + 1; i < end; ++i) {
+    const i32 k = scores[i];
+    best = k > bestKey ? i : best;
+    bestKey = k > bestKey ? k : bestKey;
   }
-  if (best < 0) return 0;
+  if (bestKey < floor) return 0;
   const Move m = moves.moves[best];
-  for (int i = best; i > front; --i) {
-    moves.moves[i] = moves.moves[i - 1];
-    scores[i] = scores[i - 1];
-  }
-  moves.moves[front] = m;
-  scores[front] = bestScore;
+  moves.moves[best] = moves.moves[front];
+  scores[best] = scores[front];
   ++front;
   return m;
 }
@@ -137,7 +142,7 @@ Move MovePicker::next() {
       stage = StageGoodCaptures;
       [[fallthrough]];
     case StageGoodCaptures:
-      if (const Move m = selectBest(captureIndex, captureEnd, kGoodCaptureFloor)) return m;
+      if (const Move m = selectBest(captureIndex, captureEnd, keyFloor(kGoodCaptureFloor))) return m;
       stage = StageGenQuiets;
       [[fallthrough]];
     case StageGenQuiets:
