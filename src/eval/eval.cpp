@@ -102,9 +102,19 @@ struct Ctx {
   int rookMg[2], rookEg[2];
 };
 
+// Attack units and weight of a piece by how close its attacks come to the enemy king: index
+// bit 0 = the zone, bit 1 = the ring (the ring counts alone when both are hit). A table rather
+// than the if-chain: which of the three applies is close to random from piece to piece.
+constexpr int kTallyUnits[4] = {0, EvalParams::kAttackUnitsZone, EvalParams::kAttackUnitsNear,
+                                 EvalParams::kAttackUnitsNear};
+constexpr int tallyWeight(Piece t, int i) {
+  return i >= 2 ? EvalParams::kKingAttackNear[t] : i == 1 ? EvalParams::kKingAttackZone[t] : 0;
+}
+
 template <Piece T, class Tr>
 inline void evalPieces(const Board& b, Color c, Ctx& x, Tr& tr) {
   using namespace EvalParams;
+  static constexpr int kWeight[4] = {tallyWeight(T, 0), tallyWeight(T, 1), tallyWeight(T, 2), tallyWeight(T, 3)};
   const Color them = c ^ 1;
   const int sign = sideSign(c);
   for (u64 set = b.pieces[c][T]; set;) {
@@ -112,13 +122,9 @@ inline void evalPieces(const Board& b, Color c, Ctx& x, Tr& tr) {
     const u64 a = attacksFrom<T>(s, x.occ);
     x.attackedBy[c] |= a;
     // The full attack set counts toward king danger even for a pinned piece.
-    if (a & x.ring[them]) {
-      x.units[c] += kAttackUnitsNear;
-      x.weight[c] += kKingAttackNear[T];
-    } else if (a & x.zone[them]) {
-      x.units[c] += kAttackUnitsZone;
-      x.weight[c] += kKingAttackZone[T];
-    }
+    const int tally = static_cast<int>((a & x.zone[them]) != 0) | static_cast<int>((a & x.ring[them]) != 0) << 1;
+    x.units[c] += kTallyUnits[tally];
+    x.weight[c] += kWeight[tally];
     const u64 moves = (x.pinned[c] & bb(s)) ? a & x.pinRay[c][s] : a;
     const int n = popcount(moves & x.area[c]);
     x.mobMg[c] += mobilityMg(tr, T, n, sign);
