@@ -5,11 +5,9 @@
 
 using namespace EvalBits;
 
-namespace {
+thread_local constinit PawnEntry gPawnTable[kPawnTableSize];
 
-// Never cleared: an entry depends on the pawn key alone, so it stays right forever. A zeroed slot
-// 0 matches the pawnless key 0 and holds its correct score (0, 0).
-thread_local PawnEntry gPawnTable[kPawnTableSize];
+namespace {
 
 // Squares strictly ahead of rank r for colour c.
 constexpr u64 ranksAhead(Color c, int r) {
@@ -67,12 +65,7 @@ ScorePair evalPawnsRaw(const Board& b) {
   return pawnFeatureScore(pf, none);
 }
 
-ScorePair evalPawns(const Board& b, u64& advancedPassers) {
-  PawnEntry& e = gPawnTable[b.pawnKey & (kPawnTableSize - 1)];
-  if (e.key == b.pawnKey) {
-    advancedPassers = e.advancedPassers;
-    return {e.mg, e.eg};
-  }
+ScorePair storePawnEntry(const Board& b, PawnEntry& e, u64& advancedPassers) {
   const ScorePair s = evalPawnsRaw(b);
   advancedPassers = advancedPassersOf(b);
   e.key = b.pawnKey;
@@ -81,8 +74,6 @@ ScorePair evalPawns(const Board& b, u64& advancedPassers) {
   e.eg = s.eg;
   return s;
 }
-
-void prefetchPawnEntry(const Board& b) { __builtin_prefetch(&gPawnTable[b.pawnKey & (kPawnTableSize - 1)]); }
 
 ScorePair evalPawns(const Board& b) {
   u64 passers;

@@ -54,13 +54,26 @@ ScorePair pawnFeatureScore(const PawnFeatures& pf, Tr& tr) {
   return s;
 }
 
+// The calling thread's pawn hash. Never cleared: an entry depends on the pawn key alone, so it
+// stays right forever; a zeroed slot 0 matches the pawnless key 0 and holds its correct score.
+// constinit: no dynamic initialisation, so other files reach it without a TLS wrapper call.
+extern thread_local constinit PawnEntry gPawnTable[kPawnTableSize];
+
 ScorePair evalPawnsRaw(const Board& b);
 ScorePair evalPawns(const Board& b);  // through the calling thread's pawn hash
-// The same, also giving the advanced passed pawns of both colours that passerTerms walks.
-ScorePair evalPawns(const Board& b, u64& advancedPassers);
+// Fills slot e for b (a miss of the hash) and returns what evalPawns returns.
+ScorePair storePawnEntry(const Board& b, PawnEntry& e, u64& advancedPassers);
+// The same, also giving the advanced passed pawns of both colours that passerTerms walks. Inline:
+// the evaluation calls it on every node and nine in ten are hits.
+inline ScorePair evalPawns(const Board& b, u64& advancedPassers) {
+  PawnEntry& e = gPawnTable[b.pawnKey & (kPawnTableSize - 1)];
+  if (e.key != b.pawnKey) return storePawnEntry(b, e, advancedPassers);
+  advancedPassers = e.advancedPassers;
+  return {e.mg, e.eg};
+}
 u64 advancedPassersOf(const Board& b);
 // Starts loading b's pawn-hash slot; evaluation asks for it only after the piece loop.
-void prefetchPawnEntry(const Board& b);
+inline void prefetchPawnEntry(const Board& b) { __builtin_prefetch(&gPawnTable[b.pawnKey & (kPawnTableSize - 1)]); }
 
 // Passed-pawn king distances and free path over the set from advancedPassersOf (or the hash);
 // attackedBy are the complete attack maps. Overwrites mg and eg with the White-minus-Black values.
