@@ -5,7 +5,7 @@
 
 using namespace EvalBits;
 
-thread_local constinit PawnEntry gPawnTable[kPawnTableSize];
+thread_local constinit PawnEntry gPawnTable[kPawnTableSize]{};
 
 namespace {
 
