@@ -166,8 +166,10 @@ inline int kingSquare(int h, Color c, Square k, Tr& tr) {
   return squareValue(tr, h, King, tableIndex(c, k), sideSign(c));
 }
 
+// Always inlined: in evaluate() the breakdown is then a local the compiler keeps in registers
+// (only the trace reads it), and the call level goes.
 template <class Tr>
-inline void evaluateInto(const Board& b, EvalBreakdown& e, Tr& tr) {
+[[gnu::always_inline]] inline void evaluateInto(const Board& b, EvalBreakdown& e, Tr& tr) {
   using namespace EvalParams;
   if constexpr (!Tr::kRecords) prefetchPawnEntry(b);
   const Square kW = b.kingSquare(White), kB = b.kingSquare(Black);
