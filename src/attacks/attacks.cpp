@@ -94,8 +94,8 @@ struct Rays {
   }
 };
 
-// slidingAttacksRef by ray masks: each ray is cut behind its first blocker (the nearest set bit,
-// lowest on rays that go up the board or to the east, highest otherwise).
+// slidingAttacksRef by ray masks: each ray is cut behind its first blocker, the nearest set bit
+// (the lowest on a ray of squares above s, the highest on one below it).
 u64 rayAttacks(const Rays& rays, Square s, u64 occupancy, bool rook) {
   u64 result = 0;
   for (int d = rook ? 0 : 4, end = d + 4; d < end; ++d) {
@@ -105,8 +105,7 @@ u64 rayAttacks(const Rays& rays, Square s, u64 occupancy, bool rook) {
       result |= r;
       continue;
     }
-    const int step = rook ? kRookDirs[d][0] + 8 * kRookDirs[d][1] : kBishopDirs[d - 4][0] + 8 * kBishopDirs[d - 4][1];
-    const Square first = step > 0 ? lsb(blockers) : 63 - std::countl_zero(blockers);
+    const Square first = r > bb(s) ? lsb(blockers) : 63 - std::countl_zero(blockers);
     result |= r ^ rays.of[d][first];
   }
   return result;

@@ -1,7 +1,6 @@
 // Move ordering: staged generation so that an early cutoff spares the quiet-move generation.
 #include "search/movepicker.h"
 
-
 #include "movegen/see.h"
 #include "thread/thread.h"
 
@@ -28,7 +27,7 @@ static_assert(sizeof(MoveList::moves) / sizeof(Move) == 1 << kIndexBits);
 inline i32 selectionKey(i32 score, int index) { return score * (1 << kIndexBits) + ((1 << kIndexBits) - 1 - index); }
 // Scores stay well inside the range the shift leaves (captures about +-102,000, history +-16,384).
 static_assert(kGoodCaptureFloor < (INT_MAX >> kIndexBits) - 2000);
-constexpr i32 keyFloor(i32 score) { return score == kAnyScore ? kAnyScore : score * (1 << kIndexBits); }
+constexpr i32 kGoodCaptureKeyFloor = kGoodCaptureFloor * (1 << kIndexBits);
 
 }  // namespace
 
@@ -142,7 +141,7 @@ Move MovePicker::next() {
       stage = StageGoodCaptures;
       [[fallthrough]];
     case StageGoodCaptures:
-      if (const Move m = selectBest(captureIndex, captureEnd, keyFloor(kGoodCaptureFloor))) return m;
+      if (const Move m = selectBest(captureIndex, captureEnd, kGoodCaptureKeyFloor)) return m;
       stage = StageGenQuiets;
       [[fallthrough]];
     case StageGenQuiets:
