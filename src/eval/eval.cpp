@@ -96,9 +96,8 @@ struct Ctx {
   u64 area[2];
   u64 ring[2];  // of each king
   u64 zone[2];
-  int units[2];   // tally of each attacking colour against the enemy king
-  int weight[2];
-  int mobMg[2], mobEg[2];
+  u64 tally[2];     // of each attacking colour against the enemy king: units << 32 | weight
+  i64 mobility[2];  // packed (packPair)
   int rookMg[2], rookEg[2];
 };
 
@@ -110,11 +109,16 @@ constexpr int kTallyUnits[4] = {0, EvalParams::kAttackUnitsZone, EvalParams::kAt
 constexpr int tallyWeight(Piece t, int i) {
   return i >= 2 ? EvalParams::kKingAttackNear[t] : i == 1 ? EvalParams::kKingAttackZone[t] : 0;
 }
+// Units and weight in one word, so a piece adds both at once; neither is negative.
+static_assert(minOf(EvalParams::kKingAttackNear, 6) >= 0 && minOf(EvalParams::kKingAttackZone, 6) >= 0);
+constexpr u64 tallyEntry(Piece t, int i) {
+  return u64{static_cast<u32>(kTallyUnits[i])} << 32 | static_cast<u32>(tallyWeight(t, i));
+}
 
 template <Piece T, class Tr>
 inline void evalPieces(const Board& b, Color c, Ctx& x, Tr& tr) {
   using namespace EvalParams;
-  static constexpr int kWeight[4] = {tallyWeight(T, 0), tallyWeight(T, 1), tallyWeight(T, 2), tallyWeight(T, 3)};
+  static constexpr u64 kTally[4] = {tallyEntry(T, 0), tallyEntry(T, 1), tallyEntry(T, 2), tallyEntry(T, 3)};
   const Color them = c ^ 1;
   const int sign = sideSign(c);
   for (u64 set = b.pieces[c][T]; set;) {
@@ -123,12 +127,10 @@ inline void evalPieces(const Board& b, Color c, Ctx& x, Tr& tr) {
     x.attackedBy[c] |= a;
     // The full attack set counts toward king danger even for a pinned piece.
     const int tally = static_cast<int>((a & x.zone[them]) != 0) | static_cast<int>((a & x.ring[them]) != 0) << 1;
-    x.units[c] += kTallyUnits[tally];
-    x.weight[c] += kWeight[tally];
+    x.tally[c] += kTally[tally];
     const u64 moves = (x.pinned[c] & bb(s)) ? a & x.pinRay[c][s] : a;
     const int n = popcount(moves & x.area[c]);
-    x.mobMg[c] += mobilityMg(tr, T, n, sign);
-    x.mobEg[c] += mobilityEg(tr, T, n, sign);
+    x.mobility[c] += mobilityPair(tr, T, n, sign);
     if constexpr (T == Rook) {
       const u64 file = kFileA << fileOf(s);
       if (!(file & b.pieces[c][Pawn])) {
@@ -207,8 +209,8 @@ template <class Tr>
   x.ring[Black] = kingRing(kB);
   x.zone[White] = kKingZone[White][kW];
   x.zone[Black] = kKingZone[Black][kB];
-  x.units[0] = x.units[1] = x.weight[0] = x.weight[1] = 0;
-  x.mobMg[0] = x.mobMg[1] = x.mobEg[0] = x.mobEg[1] = 0;
+  x.tally[0] = x.tally[1] = 0;
+  x.mobility[0] = x.mobility[1] = 0;
   x.rookMg[0] = x.rookMg[1] = x.rookEg[0] = x.rookEg[1] = 0;
 
   evalPieces<Knight>(b, White, x, tr);
@@ -220,16 +222,18 @@ template <class Tr>
   evalPieces<Queen>(b, White, x, tr);
   evalPieces<Queen>(b, Black, x, tr);
 
-  e.mobility = {x.mobMg[White] - x.mobMg[Black], x.mobEg[White] - x.mobEg[Black]};
+  e.mobility = unpackPair(x.mobility[White] - x.mobility[Black]);
   e.rooks = {x.rookMg[White] - x.rookMg[Black], x.rookEg[White] - x.rookEg[Black]};
 
   // Danger to each king comes from the other colour's tally and counts for that colour. Without
   // attack units the table entry is not a feature (ksSafety_0 must be 0).
   auto danger = [&](Color attacker) {
-    const int u = x.units[attacker] < 15 ? x.units[attacker] : 15;
+    const int units = static_cast<int>(x.tally[attacker] >> 32);
+    const int weight = static_cast<int>(x.tally[attacker] & 0xFFFFFFFFu);
+    const int u = units < 15 ? units : 15;
     const int sign = sideSign(attacker);
-    tr.base(sign * (x.weight[attacker] / 5), 0);
-    return kingDanger(tr, u, u ? sign : 0) + x.weight[attacker] / 5;
+    tr.base(sign * (weight / 5), 0);
+    return kingDanger(tr, u, u ? sign : 0) + weight / 5;
   };
   e.kingSafety.mg =
       (danger(White) - shelter(b, Black, -1, tr)) - (danger(Black) - shelter(b, White, 1, tr));

@@ -27,6 +27,14 @@ struct ScorePair {
   friend constexpr bool operator==(ScorePair a, ScorePair b) = default;
 };
 
+// Both halves in one word, mg * 2^32 + eg, so that a sum of pairs takes one addition; unpackPair
+// gives back the sums exactly while each stays within 32 bits.
+constexpr i64 packPair(int mg, int eg) { return static_cast<i64>(mg) * (i64{1} << 32) + eg; }
+constexpr ScorePair unpackPair(i64 p) {
+  const i32 eg = static_cast<i32>(static_cast<u32>(p));
+  return {static_cast<i32>((p - eg) >> 32), eg};
+}
+
 namespace EvalParams {
 
 // The parameters whose values add up to the material and square value of a piece of type t on
@@ -55,6 +63,7 @@ struct Tables {
   int square[2][6][64]{};  // squareParams summed
   int mobMg[6][28]{};      // 0 beyond the largest count a piece can reach, and for pawns and kings
   int mobEg[6][28]{};
+  i64 mobPair[6][28]{};  // both halves packed (packPair)
   int ksSafety[16]{};
   int passedMg[8]{};
   int passedEg[8]{};
@@ -79,6 +88,7 @@ struct Tables {
       for (int n = 0; n < kMobRows[t]; ++n) {
         mobMg[t][n] = v[kMobMgStart[t] + n];
         mobEg[t][n] = v[kMobEgStart[t] + n];
+        mobPair[t][n] = packPair(mobMg[t][n], mobEg[t][n]);
       }
     for (int u = 0; u < 16; ++u) ksSafety[u] = v[kKsSafetyIdx + u];
     for (int r = 0; r < 8; ++r) {
@@ -102,6 +112,7 @@ inline constexpr const int (&kSquareValue)[2][6][64] = EvalDetail::kTables.squar
 // [piece type][number of counted squares].
 inline constexpr const int (&kMobilityMg)[6][28] = EvalDetail::kTables.mobMg;
 inline constexpr const int (&kMobilityEg)[6][28] = EvalDetail::kTables.mobEg;
+inline constexpr const i64 (&kMobilityPair)[6][28] = EvalDetail::kTables.mobPair;
 // King danger by attack units, capped at 15.
 inline constexpr const int (&kKsSafetyTable)[16] = EvalDetail::kTables.ksSafety;
 // Passed pawns by relative rank 0..7 (ranks 0 and 7 cannot hold a pawn).

@@ -42,15 +42,12 @@ inline int egParam(Tr& tr, int i, int count) {
   tr.eg(i, count);
   return EvalParams::kParamValues[i];
 }
+// Both halves of a mobility entry, packed (packPair).
 template <class Tr>
-inline int mobilityMg(Tr& tr, Piece t, int squares, int count) {
+inline i64 mobilityPair(Tr& tr, Piece t, int squares, int count) {
   tr.mg(EvalParams::kMobMgStart[t] + squares, count);
-  return EvalParams::kMobilityMg[t][squares];
-}
-template <class Tr>
-inline int mobilityEg(Tr& tr, Piece t, int squares, int count) {
   tr.eg(EvalParams::kMobEgStart[t] + squares, count);
-  return EvalParams::kMobilityEg[t][squares];
+  return EvalParams::kMobilityPair[t][squares];
 }
 template <class Tr>
 inline int kingDanger(Tr& tr, int units, int count) {

@@ -113,6 +113,15 @@ TEST(Evaluate, RookEndingByHand) {
   EXPECT_EQ(e.result, -e.white);
 }
 
+// Mobility is summed as packed pairs: a half that goes negative must not leak into the other.
+TEST(Evaluate, PackedPairsAddLikeTheirHalves) {
+  const ScorePair cases[][2] = {{{3, -5}, {-7, 2}}, {{-1, -1}, {-2, -3}}, {{100000, -100000}, {-200000, 50}}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(unpackPair(packPair(c[0].mg, c[0].eg) + packPair(c[1].mg, c[1].eg)), c[0] + c[1]);
+    EXPECT_EQ(unpackPair(packPair(c[0].mg, c[0].eg) - packPair(c[1].mg, c[1].eg)), c[0] - c[1]);
+  }
+}
+
 TEST(Evaluate, PhaseIsCappedAt24) {
   // Three queens a side after promotions: phase sum 32.
   const EvalBreakdown e = breakdownOf("qqqqk3/8/8/8/8/8/8/QQQQK3 w - - 0 1");
