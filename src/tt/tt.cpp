@@ -117,6 +117,7 @@ bool TranspositionTable::resize(std::size_t mb) {
   buckets = static_cast<TTBucket*>(storage.mem);
   storageBytes = storage.bytes;
   written.store(false, std::memory_order_relaxed);
+  resident = false;
   count = newCount;
   mask = newCount - 1;
   pow2 = (newCount & (newCount - 1)) == 0;
@@ -128,18 +129,21 @@ void TranspositionTable::clear() {
   // No search runs (the callers stop it first), so nothing reads the words meanwhile. A table
   // that nothing was stored in since it was last zeroed is still zero: the memset would only
   // fault in pages nobody reads.
-  if (buckets && written.load(std::memory_order_relaxed))
+  if (buckets && written.load(std::memory_order_relaxed)) {
     std::memset(buckets, 0, static_cast<std::size_t>(count) * sizeof(TTBucket));
+    resident = true;
+  }
   written.store(false, std::memory_order_relaxed);
   generation = 0;
 }
 
 void TranspositionTable::prefault() {
-  if (!buckets) return;
-  // One write per page; the pages stay zero.
+  if (!buckets || resident) return;
+  // One write per page, of the byte already there: a table searched in before keeps its entries.
   auto* bytes = reinterpret_cast<volatile unsigned char*>(buckets);
   const std::size_t size = static_cast<std::size_t>(count) * sizeof(TTBucket), page = pageBytes();
-  for (std::size_t i = 0; i < size; i += page) bytes[i] = 0;
+  for (std::size_t i = 0; i < size; i += page) bytes[i] = bytes[i];
+  resident = true;
 }
 
 void TranspositionTable::store(u64 key, u32 move, int score, int depth, TTFlag flag, int ply) {

@@ -45,8 +45,11 @@ class TranspositionTable {
   bool resize(std::size_t mb);
   void clear();
   // Brings every page of the table into memory (the kernel hands them out on first touch), so
-  // that a timed run does not pay for that inside its first search.
+  // that a timed search does not pay for that inside its first thousands of nodes: between two
+  // looks at the clock they can take seconds with a table of gigabytes. Entries are kept; once
+  // per allocation. Only while no search runs.
   void prefault();
+  bool pagesResident() const { return resident; }
   inline bool probe(u64 key, TTData& out) const;
   void store(u64 key, u32 move, int score, int depth, TTFlag flag, int ply);
   void newSearch() { ++generation; }
@@ -80,6 +83,8 @@ class TranspositionTable {
   // Set by the first store after a clear or resize; a clear of a table still unwritten skips the
   // memset.
   std::atomic<bool> written{false};
+  // Every page has been touched since the table was allocated (by prefault or a full memset).
+  bool resident = false;
   u64 count = 0;
   u8 generation = 0;
   u64 mask = 0;

@@ -261,6 +261,10 @@ bool uciCommand(std::string_view line) {
   if (cmd == "uci") {
     handleUci();
   } else if (cmd == "isready") {
+    // GUIs ask after setting Hash and before a game, and wait: an idle engine brings a new
+    // table's pages in first, so the first search is not stalled by them. A search in progress
+    // is answered at once.
+    if (gThreads.size() == 0 || !gThreads[0].isSearching()) gTT.prefault();
     std::cout << "readyok\n" << std::flush;
   } else if (cmd == "ucinewgame") {
     stopSearch();

@@ -314,6 +314,18 @@ TEST(TT, ClearEmptiesEverythingAndResetsGeneration) {
   for (u64 k = 1; k < 5000; ++k) EXPECT_FALSE(has(*t, k * 0x9E3779B97F4A7C15ULL));
 }
 
+TEST(TT, PrefaultKeepsEntriesOncePerAllocation) {
+  auto t = makeTable(2);
+  const u64 atPageStart = t->bucketCount() * 3;  // bucket 0, first entry: the page's first bytes
+  t->store(atPageStart, kMove, 7, 5, Exact, 0);
+  EXPECT_FALSE(t->pagesResident());
+  t->prefault();
+  EXPECT_TRUE(t->pagesResident());
+  EXPECT_EQ(get(*t, atPageStart).score, 7);
+  ASSERT_TRUE(t->resize(1));
+  EXPECT_FALSE(t->pagesResident());
+}
+
 // Many writers and readers on a tiny table: whatever a probe accepts must be a complete entry
 // written for that key, never halves of two writes.
 TEST(TT, ConcurrentStoresNeverYieldTornEntries) {

@@ -95,6 +95,10 @@ TEST(UciOptions, HashIsClampedToAtLeastOneMegabyte) {
             "info string setoption hash: некоректне значення \"\" — опцію не змінено\n");
   run("setoption name Hash value -4");
   EXPECT_EQ(gTT.bucketCount(), (1u << 20) / sizeof(TTBucket));
+  // An idle engine answers "isready" with the new table's pages in memory.
+  EXPECT_FALSE(gTT.pagesResident());
+  EXPECT_EQ(run("isready"), "readyok\n");
+  EXPECT_TRUE(gTT.pagesResident());
 }
 
 TEST(UciOptions, UnknownNamesAreIgnoredSilently) {
