@@ -29,6 +29,13 @@ inline i32 selectionKey(i32 score, int index) { return score * (1 << kIndexBits)
 static_assert(kGoodCaptureFloor < (INT_MAX >> kIndexBits) - 2000);
 constexpr i32 kGoodCaptureKeyFloor = kGoodCaptureFloor * (1 << kIndexBits);
 
+// What the list stores: the key, and below it the entry's current place in the list. The largest
+// stored value then names its own place, so the selection is a plain maximum (which compiles to
+// vector instructions) instead of a chain that carries the best place from entry to entry.
+constexpr i64 kPlaceMask = (1 << kIndexBits) - 1;
+inline i64 listed(i32 key, int place) { return static_cast<i64>(key) * (1 << kIndexBits) | place; }
+inline i32 keyOf(i64 entry) { return static_cast<i32>(entry >> kIndexBits); }
+
 }  // namespace
 
 QuietChecks::QuietChecks(const Board& b) {
@@ -60,7 +67,7 @@ void MovePicker::scoreCaptures() {
   for (int i = 0; i < captureEnd; ++i) {
     const Move m = moves.moves[i];
     if (m == ttMove) {
-      scores[i] = kSkipScore;
+      keys[i] = listed(kSkipScore, i);
       continue;
     }
     if (isCapture(m)) {
@@ -68,13 +75,13 @@ void MovePicker::scoreCaptures() {
       const Piece victim = moveFlag(m) == kFlagEnPassant ? Pawn : b.mailbox[moveTo(m)];
       const i32 v = kMVVLVA[attacker][victim];
       if (isPromotion(m))
-        scores[i] = selectionKey(v + 900 + 100000, i);
+        keys[i] = listed(selectionKey(v + 900 + 100000, i), i);
       else if (SEE::kValue[attacker] <= SEE::kValue[victim] || seeGE(b, m, 0))
-        scores[i] = selectionKey(v + 100000, i);  // taking an equal or bigger piece never needs the exchange test
+        keys[i] = listed(selectionKey(v + 100000, i), i);  // taking an equal or bigger piece never needs the exchange test
       else
-        scores[i] = selectionKey(v - 100000, i);
+        keys[i] = listed(selectionKey(v - 100000, i), i);
     } else {
-      scores[i] = selectionKey(90000, i);  // promotion without capture
+      keys[i] = listed(selectionKey(90000, i), i);  // promotion without capture
     }
   }
 }
@@ -84,10 +91,10 @@ void MovePicker::scoreQuiets() {
   for (int i = quietStart; i < moves.size; ++i) {
     const Move m = moves.moves[i];
     if (m == ttMove) {
-      scores[i] = kSkipScore;
+      keys[i] = listed(kSkipScore, i);
     } else {
       const i32 h = hist[moveFrom(m)][moveTo(m)];
-      scores[i] = selectionKey(h < kQuietHistoryCap ? h : kQuietHistoryCap, i);
+      keys[i] = listed(selectionKey(h < kQuietHistoryCap ? h : kQuietHistoryCap, i), i);
     }
   }
 }
@@ -103,7 +110,7 @@ void MovePicker::filterQuiets() {
     const Move m = moves.moves[i];
     if (isCastling(m) || (kingAttacked ? b.quietGivesCheck(m) : checks.givesCheck(b, m))) {
       moves.moves[out] = m;
-      scores[out] = scores[i];
+      keys[out] = (keys[i] & ~kPlaceMask) | out;
       ++out;
     }
   }
@@ -113,17 +120,13 @@ void MovePicker::filterQuiets() {
 // Picks the highest key of at least floor in [front, end) and swaps it to the front.
 Move MovePicker::selectBest(i32& front, i32 end, i32 floor) {
   if (front >= end) return 0;
-  i32 bestKey = scores[front];
-  int best = front;
-  for (int i = front + 1; i < end; ++i) {
-    const i32 k = scores[i];
-    best = k > bestKey ? i : best;
-    bestKey = k > bestKey ? k : bestKey;
-  }
-  if (bestKey < floor) return 0;
+  i64 top = keys[front];
+  for (int i = front + 1; i < end; ++i) top = keys[i] > top ? keys[i] : top;
+  if (keyOf(top) < floor) return 0;
+  const int best = static_cast<int>(top & kPlaceMask);
   const Move m = moves.moves[best];
   moves.moves[best] = moves.moves[front];
-  scores[best] = scores[front];
+  keys[best] = (keys[front] & ~kPlaceMask) | best;
   ++front;
   return m;
 }

@@ -70,7 +70,7 @@ class MovePicker {
   Move ttMove;
   i32 stage = 0;
   MoveList moves;  // captures in [0, captureEnd), quiets appended after them
-  i32 scores[256];
+  i64 keys[256];  // selection key and list place of each entry (movepicker.cpp)
   i32 captureEnd = 0;
   i32 captureIndex = 0;
   i32 quietStart = -1;
