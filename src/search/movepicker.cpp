@@ -29,12 +29,18 @@ inline i32 selectionKey(i32 score, int index) { return score * (1 << kIndexBits)
 static_assert(kGoodCaptureFloor < (INT_MAX >> kIndexBits) - 2000);
 constexpr i32 kGoodCaptureKeyFloor = kGoodCaptureFloor * (1 << kIndexBits);
 
-// What the list stores: the key, and below it the entry's current place in the list. The largest
-// stored value then names its own place, so the selection is a plain maximum (which compiles to
-// vector instructions) instead of a chain that carries the best place from entry to entry.
+// What the list stores: the key; below it a bit for a capture whose exchange test is still to
+// come (its key assumes it wins material); below that the entry's current place in the list. The
+// largest stored value then names its own place, so the selection is a plain maximum (which
+// compiles to vector instructions) instead of a chain that carries the best place from entry to
+// entry.
+constexpr int kUnverifiedBit = kIndexBits, kKeyShift = kIndexBits + 1;
 constexpr i64 kPlaceMask = (1 << kIndexBits) - 1;
-inline i64 listed(i32 key, int place) { return static_cast<i64>(key) * (1 << kIndexBits) | place; }
-inline i32 keyOf(i64 entry) { return static_cast<i32>(entry >> kIndexBits); }
+constexpr i64 kUnverified = i64{1} << kUnverifiedBit;
+inline i64 listed(i32 key, int place) { return static_cast<i64>(key) * (i64{1} << kKeyShift) | place; }
+inline i32 keyOf(i64 entry) { return static_cast<i32>(entry >> kKeyShift); }
+// A capture that loses the exchange goes from the good scores (v + 100000) to the bad (v - 100000).
+constexpr i32 kLosingDrop = 200000 * (1 << kIndexBits);
 
 }  // namespace
 
@@ -76,10 +82,10 @@ void MovePicker::scoreCaptures() {
       const i32 v = kMVVLVA[attacker][victim];
       if (isPromotion(m))
         keys[i] = listed(selectionKey(v + 900 + 100000, i), i);
-      else if (SEE::kValue[attacker] <= SEE::kValue[victim] || seeGE(b, m, 0))
+      else if (SEE::kValue[attacker] <= SEE::kValue[victim])
         keys[i] = listed(selectionKey(v + 100000, i), i);  // taking an equal or bigger piece never needs the exchange test
       else
-        keys[i] = listed(selectionKey(v - 100000, i), i);
+        keys[i] = listed(selectionKey(v + 100000, i), i) | kUnverified;  // tested when its turn comes
     } else {
       keys[i] = listed(selectionKey(90000, i), i);  // promotion without capture
     }
@@ -117,18 +123,44 @@ void MovePicker::filterQuiets() {
   moves.size = out;
 }
 
-// Picks the highest key of at least floor in [front, end) and swaps it to the front.
-Move MovePicker::selectBest(i32& front, i32 end, i32 floor) {
-  if (front >= end) return 0;
+// Place of the highest entry in [front, end), or -1 when its key is below floor.
+int MovePicker::bestPlace(i32 front, i32 end, i32 floor) const {
+  if (front >= end) return -1;
   i64 top = keys[front];
   for (int i = front + 1; i < end; ++i) top = keys[i] > top ? keys[i] : top;
-  if (keyOf(top) < floor) return 0;
-  const int best = static_cast<int>(top & kPlaceMask);
-  const Move m = moves.moves[best];
-  moves.moves[best] = moves.moves[front];
-  keys[best] = (keys[front] & ~kPlaceMask) | best;
+  return keyOf(top) < floor ? -1 : static_cast<int>(top & kPlaceMask);
+}
+
+// Hands out the entry at place and moves the one at the front into its slot.
+Move MovePicker::take(i32& front, int place) {
+  const Move m = moves.moves[place];
+  moves.moves[place] = moves.moves[front];
+  keys[place] = (keys[front] & ~kPlaceMask) | place;
   ++front;
   return m;
+}
+
+Move MovePicker::selectBest(i32& front, i32 end, i32 floor) {
+  const int place = bestPlace(front, end, floor);
+  return place < 0 ? 0 : take(front, place);
+}
+
+// The next good capture. The exchange test runs only on the captures reached, in the order they
+// would be tried: one that fails drops to its losing key and the selection goes on, so the order
+// is the one that testing them all up front would give.
+Move MovePicker::nextGoodCapture() {
+  for (int place; (place = bestPlace(captureIndex, captureEnd, kGoodCaptureKeyFloor)) >= 0;) {
+    i64& entry = keys[place];
+    if (entry & kUnverified) {
+      entry &= ~kUnverified;
+      if (!seeGE(*board, moves.moves[place], 0)) {
+        entry -= i64{kLosingDrop} << kKeyShift;
+        continue;
+      }
+    }
+    return take(captureIndex, place);
+  }
+  return 0;
 }
 
 Move MovePicker::next() {
@@ -144,7 +176,7 @@ Move MovePicker::next() {
       stage = StageGoodCaptures;
       [[fallthrough]];
     case StageGoodCaptures:
-      if (const Move m = selectBest(captureIndex, captureEnd, kGoodCaptureKeyFloor)) return m;
+      if (const Move m = nextGoodCapture()) return m;
       stage = StageGenQuiets;
       [[fallthrough]];
     case StageGenQuiets:

@@ -62,7 +62,10 @@ class MovePicker {
   void scoreCaptures();
   void scoreQuiets();
   void filterQuiets();
+  int bestPlace(i32 front, i32 end, i32 floor) const;
+  Move take(i32& front, int place);
   Move selectBest(i32& front, i32 end, i32 floor);
+  Move nextGoodCapture();
 
   bool dropFlag = false;
   const Thread* thread;
