@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Speed of two engine builds side by side: runs them in turn (A B A B ...) so that a drift in the
 # machine's speed hits both alike, and prints per figure the median, the range and the ratio of the
-# medians (NEW over BASE for rates, so above 1 means NEW is faster).
+# medians (NEW over BASE for rates, so above 1 means NEW is faster), then the median and range of the
+# ratios within each run pair.
 #   benchsearch   nodes/s of the "bench:" line (node totals must match, or the run stops)
 #   bench         perft leaves per second (199230923 leaves / wall seconds)
 #   datagen       positions per second of `datagen games=G` at its defaults; the two data files must
@@ -43,11 +44,20 @@ report() {
   done
   read -r am amin amax <<<"$(stats "${a[@]}")"
   read -r bm bmin bmax <<<"$(stats "${b[@]}")"
+  # The ratio within each run pair as well: both builds of a pair ran back to back, so the
+  # machine's drift from pair to pair cancels out of it.
+  local ratios=() i
+  for i in "${!a[@]}"; do
+    ratios+=("$(awk -v x="${a[$i]}" -v y="${b[$i]}" -v h="$higher" 'BEGIN {
+      printf "%.4f", (x > 0 && y > 0) ? (h ? y / x : x / y) : 1 }')")
+  done
+  read -r rm rmin rmax <<<"$(stats "${ratios[@]}")"
   awk -v n="$name" -v u="$unit" -v h="$higher" -v am="$am" -v amin="$amin" -v amax="$amax" \
-    -v bm="$bm" -v bmin="$bmin" -v bmax="$bmax" 'BEGIN {
-      r = h ? bm / am : am / bm
-      printf "%-14s %-10s base %12.6g [%.6g-%.6g]  new %12.6g [%.6g-%.6g]  speed-up %.3f\n",
-             n, u, am, amin, amax, bm, bmin, bmax, r }'
+    -v bm="$bm" -v bmin="$bmin" -v bmax="$bmax" -v rm="$rm" -v rmin="$rmin" -v rmax="$rmax" 'BEGIN {
+      # A figure below the 10 ms the timer resolves reads 0; its ratio is then reported as 1.
+      r = (am > 0 && bm > 0) ? (h ? bm / am : am / bm) : 1
+      printf "%-14s %-10s base %12.6g [%.6g-%.6g]  new %12.6g [%.6g-%.6g]  speed-up %.3f, by pairs %.3f [%.3f-%.3f]\n",
+             n, u, am, amin, amax, bm, bmin, bmax, r, rm, rmin, rmax }'
 }
 
 echo "machine: $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg)"
