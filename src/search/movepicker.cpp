@@ -30,7 +30,7 @@ static_assert(kGoodCaptureFloor < (INT_MAX >> kIndexBits) - 2000);
 constexpr i32 kGoodCaptureKeyFloor = kGoodCaptureFloor * (1 << kIndexBits);
 
 // What the list stores: the key; below it a bit for a capture whose exchange test is still to
-// come (its key assumes it wins material); below that the entry's current place in the list. The
+// come (its key assumes the test passes); below that the entry's current place in the list. The
 // largest stored value then names its own place, so the selection is a plain maximum (which
 // compiles to vector instructions) instead of a chain that carries the best place from entry to
 // entry.
