@@ -39,8 +39,11 @@ constexpr i64 kPlaceMask = (1 << kIndexBits) - 1;
 constexpr i64 kUnverified = i64{1} << kUnverifiedBit;
 inline i64 listed(i32 key, int place) { return static_cast<i64>(key) * (i64{1} << kKeyShift) | place; }
 inline i32 keyOf(i64 entry) { return static_cast<i32>(entry >> kKeyShift); }
-// A capture that loses the exchange goes from the good scores (v + 100000) to the bad (v - 100000).
-constexpr i32 kLosingDrop = 200000 * (1 << kIndexBits);
+// The entry of a move scored when the list is built: its place is still its generated position.
+inline i64 scored(i32 score, int index) { return listed(selectionKey(score, index), index); }
+// Captures score kCaptureBias above their MVV-LVA value, or below it when they lose the exchange.
+constexpr i32 kCaptureBias = 100000;
+constexpr i64 kLosingDrop = i64{2 * kCaptureBias} * (1 << kIndexBits) << kKeyShift;
 
 }  // namespace
 
@@ -81,13 +84,13 @@ void MovePicker::scoreCaptures() {
       const Piece victim = moveFlag(m) == kFlagEnPassant ? Pawn : b.mailbox[moveTo(m)];
       const i32 v = kMVVLVA[attacker][victim];
       if (isPromotion(m))
-        keys[i] = listed(selectionKey(v + 900 + 100000, i), i);
+        keys[i] = scored(v + 900 + kCaptureBias, i);
       else if (SEE::kValue[attacker] <= SEE::kValue[victim])
-        keys[i] = listed(selectionKey(v + 100000, i), i);  // taking an equal or bigger piece never needs the exchange test
+        keys[i] = scored(v + kCaptureBias, i);  // taking an equal or bigger piece never needs the exchange test
       else
-        keys[i] = listed(selectionKey(v + 100000, i), i) | kUnverified;  // tested when its turn comes
+        keys[i] = scored(v + kCaptureBias, i) | kUnverified;  // tested when its turn comes
     } else {
-      keys[i] = listed(selectionKey(90000, i), i);  // promotion without capture
+      keys[i] = scored(90000, i);  // promotion without capture
     }
   }
 }
@@ -100,7 +103,7 @@ void MovePicker::scoreQuiets() {
       keys[i] = listed(kSkipScore, i);
     } else {
       const i32 h = hist[moveFrom(m)][moveTo(m)];
-      keys[i] = listed(selectionKey(h < kQuietHistoryCap ? h : kQuietHistoryCap, i), i);
+      keys[i] = scored(h < kQuietHistoryCap ? h : kQuietHistoryCap, i);
     }
   }
 }
@@ -154,7 +157,7 @@ Move MovePicker::nextGoodCapture() {
     if (entry & kUnverified) {
       entry &= ~kUnverified;
       if (!seeGE(*board, moves.moves[place], 0)) {
-        entry -= i64{kLosingDrop} << kKeyShift;
+        entry -= kLosingDrop;
         continue;
       }
     }
