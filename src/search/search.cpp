@@ -164,7 +164,28 @@ u32 nonPawnKey(const Board& b, Color c) {
   return static_cast<u32>(h >> 50);
 }
 
+namespace {
+
+// A node of depth 0 as alphaBeta begins it (the same checks and mate-distance bounds), then
+// quiesce. Children of depth 0 come here directly: they are most of the calls, and alphaBeta's
+// entry, with its large frame, did nothing else for them.
+int quiesceNode(Thread& t, Board& b, int alpha, int beta, int ply) {
+  if (stopped()) return 0;
+  if (ply >= kMaxPly) return evaluate(b);
+  alpha = std::max(alpha, ply - kMateScore);
+  beta = std::min(beta, kMateScore - ply);
+  if (alpha >= beta) return alpha;
+  return quiesce(t, b, alpha, beta, ply, 0);
+}
+
+inline int searchChild(Thread& t, Board& b, int alpha, int beta, int depth, SearchStack* ss, bool cutNode) {
+  return depth < 1 ? quiesceNode(t, b, alpha, beta, ss->ply) : alphaBeta(t, b, alpha, beta, depth, ss, cutNode);
+}
+
+}  // namespace
+
 int alphaBeta(Thread& t, Board& b, int alpha, int beta, int depth, SearchStack* ss, bool cutNode) {
+  if (depth < 1) return quiesceNode(t, b, alpha, beta, ss->ply);
   if (stopped()) return 0;
   const int ply = ss->ply;
   if (ply >= kMaxPly) return evaluate(b);
@@ -173,8 +194,6 @@ int alphaBeta(Thread& t, Board& b, int alpha, int beta, int depth, SearchStack* 
   alpha = std::max(alpha, ply - kMateScore);
   beta = std::min(beta, kMateScore - ply);
   if (alpha >= beta) return alpha;
-
-  if (depth < 1) return quiesce(t, b, alpha, beta, ply, 0);
 
   const u64 n = bump(t.nodes);
   if (t.id == 0) {
@@ -236,7 +255,7 @@ int alphaBeta(Thread& t, Board& b, int alpha, int beta, int depth, SearchStack* 
       SearchStack child{ply + 1, 0, 0};
       b.makeNullMove();
       PrefetchChild{t}(b.key);
-      const int score = -alphaBeta(t, b, -beta, -beta + 1, depth <= 5 ? depth - 3 : depth - 4, &child, !cutNode);
+      const int score = -searchChild(t, b, -beta, -beta + 1, depth <= 5 ? depth - 3 : depth - 4, &child, !cutNode);
       b.unmakeNullMove();
       if (score >= beta) return beta;
     }
@@ -316,11 +335,11 @@ int alphaBeta(Thread& t, Board& b, int alpha, int beta, int depth, SearchStack* 
 
     if (fullSearch) {
       if (pvNode && count == 0) {
-        score = -alphaBeta(t, b, -beta, -alpha, newDepth, &child, false);
+        score = -searchChild(t, b, -beta, -alpha, newDepth, &child, false);
       } else {
-        score = -alphaBeta(t, b, -alpha - 1, -alpha, newDepth, &child, !cutNode);
+        score = -searchChild(t, b, -alpha - 1, -alpha, newDepth, &child, !cutNode);
         if (pvNode && score > alpha && score < beta)
-          score = -alphaBeta(t, b, -beta, -alpha, newDepth, &child, false);
+          score = -searchChild(t, b, -beta, -alpha, newDepth, &child, false);
       }
     }
 
