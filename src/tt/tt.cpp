@@ -25,8 +25,6 @@ constexpr std::size_t kHugePage = std::size_t{2} << 20;
 // around to a small allocation.
 constexpr std::size_t kMaxMb = std::numeric_limits<std::size_t>::max() >> 21;
 
-constexpr int kAgePenalty = 8;
-
 // Zeroed, aligned storage that reports failure by a null pointer (no exception on any path). On
 // Linux the pages come straight from the kernel, already zero and faulted in only when first
 // touched: a table the run never uses (perft, a short search) costs neither time nor memory.
@@ -86,10 +84,6 @@ void adviseHugePages([[maybe_unused]] void* mem, [[maybe_unused]] std::size_t by
 #endif
 }
 
-constexpr int storedDepth(u64 data) { return static_cast<std::int8_t>(data >> 48); }
-constexpr u64 storedGeneration(u64 data) { return data >> 58; }
-
-
 
 }  // namespace
 
@@ -146,42 +140,3 @@ void TranspositionTable::prefault() {
   resident = true;
 }
 
-void TranspositionTable::store(u64 key, u32 move, int score, int depth, TTFlag flag, int ply) {
-  if (!buckets) return;
-
-  // The depth field is 8 bits wide; an infinite search can reach depth 128, which must not wrap
-  // around to -128 (that would make the deepest result the first to be thrown away).
-  depth = std::clamp(depth, -128, 127);
-  const u64 gen = generation & 63;
-  const u64 data = u64{move} | (u64{static_cast<u16>(scoreToTT(score, ply))} << 32) |
-                   (u64{static_cast<u8>(depth)} << 48) | (u64{static_cast<u64>(flag) & 3} << 56) |
-                   (gen << 58);
-
-  // Written once per clear, so the line stays shared between the threads the rest of the time.
-  if (!written.load(std::memory_order_relaxed)) written.store(true, std::memory_order_relaxed);
-
-  TTEntry* entries = buckets[index(key)].entries;
-  TTEntry* victim = nullptr;
-  int victimWorth = std::numeric_limits<int>::max();
-  for (int i = 0; i < 4; ++i) {
-    TTEntry& e = entries[i];
-    const u64 w0 = load(e.word0);
-    const u64 old = load(e.data);
-    if ((w0 | old) == 0) {
-      write(e, key, data);
-      return;
-    }
-    if ((w0 ^ old) == key) {
-      // A quiescence result never replaces a main-search result of the same position.
-      if (depth < 0 && storedDepth(old) >= 0) return;
-      write(e, key, data);
-      return;
-    }
-    const int worth = storedDepth(old) - (storedGeneration(old) != gen ? kAgePenalty : 0);
-    if (worth < victimWorth) {  // strict: the earlier entry wins ties
-      victimWorth = worth;
-      victim = &e;
-    }
-  }
-  if (victimWorth <= depth) write(*victim, key, data);
-}

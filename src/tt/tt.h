@@ -1,9 +1,11 @@
 // Shared lock-free transposition table: four 16-byte entries per 64-byte bucket.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 
 #include "board/score.h"
 #include "board/types.h"
@@ -51,7 +53,7 @@ class TranspositionTable {
   void prefault();
   bool pagesResident() const { return resident; }
   inline bool probe(u64 key, TTData& out) const;
-  void store(u64 key, u32 move, int score, int depth, TTFlag flag, int ply);
+  inline void store(u64 key, u32 move, int score, int depth, TTFlag flag, int ply);
   void newSearch() { ++generation; }
   void prefetch(u64 key) const {
     if (buckets) __builtin_prefetch(&buckets[index(key)]);
@@ -77,6 +79,11 @@ class TranspositionTable {
     std::atomic_ref<u64>(e.data).store(data, std::memory_order_relaxed);
   }
   void release();
+
+  // Replacement: an entry's worth is its depth, less this when an earlier search wrote it.
+  static constexpr int kAgePenalty = 8;
+  static constexpr int storedDepth(u64 data) { return static_cast<std::int8_t>(data >> 48); }
+  static constexpr u64 storedGeneration(u64 data) { return data >> 58; }
 
   TTBucket* buckets = nullptr;
   std::size_t storageBytes = 0;
@@ -108,4 +115,46 @@ inline bool TranspositionTable::probe(u64 key, TTData& out) const {
     return true;
   }
   return false;
+}
+
+// Inline as well: nearly every node stores, most of them from quiescence with a constant depth and
+// flag, which the compiler then folds.
+inline void TranspositionTable::store(u64 key, u32 move, int score, int depth, TTFlag flag, int ply) {
+  if (!buckets) return;
+
+  // The depth field is 8 bits wide; an infinite search can reach depth 128, which must not wrap
+  // around to -128 (that would make the deepest result the first to be thrown away).
+  depth = std::clamp(depth, -128, 127);
+  const u64 gen = generation & 63;
+  const u64 data = u64{move} | (u64{static_cast<u16>(scoreToTT(score, ply))} << 32) |
+                   (u64{static_cast<u8>(depth)} << 48) | (u64{static_cast<u64>(flag) & 3} << 56) |
+                   (gen << 58);
+
+  // Written once per clear, so the line stays shared between the threads the rest of the time.
+  if (!written.load(std::memory_order_relaxed)) written.store(true, std::memory_order_relaxed);
+
+  TTEntry* entries = buckets[index(key)].entries;
+  TTEntry* victim = nullptr;
+  int victimWorth = std::numeric_limits<int>::max();
+  for (int i = 0; i < 4; ++i) {
+    TTEntry& e = entries[i];
+    const u64 w0 = load(e.word0);
+    const u64 old = load(e.data);
+    if ((w0 | old) == 0) {
+      write(e, key, data);
+      return;
+    }
+    if ((w0 ^ old) == key) {
+      // A quiescence result never replaces a main-search result of the same position.
+      if (depth < 0 && storedDepth(old) >= 0) return;
+      write(e, key, data);
+      return;
+    }
+    const int worth = storedDepth(old) - (storedGeneration(old) != gen ? kAgePenalty : 0);
+    if (worth < victimWorth) {  // strict: the earlier entry wins ties
+      victimWorth = worth;
+      victim = &e;
+    }
+  }
+  if (victimWorth <= depth) write(*victim, key, data);
 }
