@@ -99,12 +99,11 @@ void MovePicker::scoreQuiets() {
   const i32* hist = &thread->history[board->side][0][0];
   // Branch-free and on a flat index, so that it compiles to vector code with gathered history
   // loads (the TT move's entry is read too, then dropped).
-  const Move tt = ttMove;
   for (int i = quietStart; i < moves.size; ++i) {
     const Move m = moves.moves[i];
     const i32 h = hist[moveFrom(m) * 64 + moveTo(m)];
     const i64 key = scored(h < kQuietHistoryCap ? h : kQuietHistoryCap, i);
-    keys[i] = m == tt ? listed(kSkipScore, i) : key;
+    keys[i] = m == ttMove ? listed(kSkipScore, i) : key;
   }
 }
 
