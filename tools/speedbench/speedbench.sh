@@ -11,6 +11,9 @@
 #   featureexport wall time over the datagen file
 # and, where perf can read them, the instructions and cycles of one benchsearch and one bench each.
 # Usage: tools/speedbench/speedbench.sh BASE_BIN NEW_BIN [RUNS] [GAMES]   (defaults 5 and 20)
+# HASH=MB in the environment runs benchsearch through the UCI loop with that table size instead of
+# the default 64 MB (node totals then differ from the signature, but equally for both builds):
+# a table that fits the caches and the TLB shows how much of a difference memory waits hide.
 # Long: about RUNS x 2 x (benchsearch + bench + datagen) seconds; run it on a quiet machine.
 set -euo pipefail
 base=${1:?usage: $0 BASE_BIN NEW_BIN [RUNS] [GAMES]}
@@ -63,6 +66,7 @@ report() {
 echo "machine: $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "base: $base"
 echo "new:  $new"
+[ -n "${HASH:-}" ] && echo "benchsearch with Hash $HASH MB"
 
 bs_a=() bs_b=() pf_a=() pf_b=() dg_a=() dg_b=() su_a=() su_b=() fe_a=() fe_b=()
 for ((i = 1; i <= runs; i++)); do
@@ -70,7 +74,11 @@ for ((i = 1; i <= runs; i++)); do
     bin=$base
     [ $side = b ] && bin=$new
 
-    "$bin" benchsearch >"$work/bs" 2>&1
+    if [ -n "${HASH:-}" ]; then
+      printf 'setoption name Hash value %s\nbenchsearch\nquit\n' "$HASH" | "$bin" >"$work/bs" 2>&1
+    else
+      "$bin" benchsearch >"$work/bs" 2>&1
+    fi
     nodes=$(awk '/^bench:/ { print $2 }' "$work/bs")
     nps=$(awk '/^bench:/ { print $8 }' "$work/bs")
     [ $side = a ] && base_nodes=$nodes
