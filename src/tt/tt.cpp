@@ -84,7 +84,6 @@ void adviseHugePages([[maybe_unused]] void* mem, [[maybe_unused]] std::size_t by
 #endif
 }
 
-
 }  // namespace
 
 TranspositionTable::~TranspositionTable() { release(); }
@@ -139,4 +138,3 @@ void TranspositionTable::prefault() {
   for (std::size_t i = 0; i < size; i += page) bytes[i] = bytes[i];
   resident = true;
 }
-

@@ -20,6 +20,11 @@ base=${1:?usage: $0 BASE_BIN NEW_BIN [RUNS] [GAMES]}
 new=${2:?usage: $0 BASE_BIN NEW_BIN [RUNS] [GAMES]}
 runs=${3:-5}
 games=${4:-20}
+# The engine rejects a size it cannot take and runs 64 MB instead: stop before that mislabels a run.
+if [ -n "${HASH:-}" ] && ! [[ $HASH =~ ^[1-9][0-9]*$ ]]; then
+  echo "HASH must be a table size in MB, not '$HASH'" >&2
+  exit 2
+fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
