@@ -1,4 +1,6 @@
 // The quorvane-tune binary end to end: its options, its outputs and its exit statuses.
+#include <algorithm>
+
 #include "tools/params/listing.h"
 #include "support/uci_process.h"
 #include "tunetool_env.h"
@@ -33,6 +35,30 @@ std::string featureFile(const TempDir& dir) {
   return dir.write("features.txt", text);
 }
 
+// A datagen file of three short games, search scores included, made once per process.
+std::string dataFile(const TempDir& dir) {
+  static std::string text;
+  if (text.empty()) {
+    TempDir scratch;
+    EXPECT_EQ(tunetest::runCommand(std::string(QUORVANE_BIN) + " datagen games=3 nodes=300 maxdepth=4 out=" +
+                                   scratch.file("games.txt") + " 2>/dev/null"),
+              0);
+    text = tunetest::readFile(scratch.file("games.txt"));
+  }
+  return dir.write("games.txt", text);
+}
+
+// The data lines with the sign of every search score turned ("FEN [result] [score]").
+std::string flippedScores(const std::string& text) {
+  std::string out;
+  for (const std::string& line : testsupport::lines(text)) {
+    const std::size_t open = line.rfind('[');
+    const int score = std::stoi(line.substr(open + 1));
+    out += line.substr(0, open + 1) + std::to_string(-score) + "]\n";
+  }
+  return out;
+}
+
 TEST(TuneCli, HelpAndBadCommandLines) {
   TempDir dir;
   RunResult r = tune(dir, "--help");
@@ -50,12 +76,15 @@ TEST(TuneCli, HelpAndBadCommandLines) {
                           "--epochs=x",
                           "--lr 0",
                           "--threads 0",
-                          "--threads 65",
                           "--validation 1",
                           "--validation=-0.1",
                           "--batch -3",
                           "--seed -1",
                           "--k nan",
+                          "--k 100.5",
+                          "--k 1e308",
+                          "--reg 1e308",
+                          "--reg 1.5e6",
                           "--lr-decay 0",
                           "--lr-decay 1.5",
                           "--bogus 1",
@@ -97,10 +126,110 @@ TEST(TuneCli, UnreadableOrEmptyInputIsAnError) {
                        ":2: parameter index is not an integer in 0..1081)\n"
                        "quorvane-tune: no positions to tune on\n");
 
-  // An output that cannot be written fails before any work.
-  r = tune(dir, "--out " + dir.path() + " " + featureFile(dir));
+  // A file without line feeds stops at a line far longer than any real one.
+  r = tune(dir, "/dev/zero");
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "quorvane-tune: cannot write " + dir.path() + "\n");
+  EXPECT_EQ(r.err, "quorvane-tune: /dev/zero:1: a line longer than 16 MiB; not a data or feature file\n");
+
+  // An output that cannot be written fails before any work; one that fills up fails at the end.
+  const std::string f = featureFile(dir);
+  const struct {
+    std::string args, err;
+  } outputs[] = {
+      {"--out " + dir.path(), "cannot write " + dir.path() + ": Is a directory"},
+      {"--log " + dir.file("none/log.tsv"), "cannot write " + dir.file("none/log.tsv") + ": No such file or directory"},
+      {"--out /dev/full", "cannot write /dev/full: No space left on device"},
+      {"--log /dev/full", "cannot write /dev/full: No space left on device"},
+  };
+  for (const auto& o : outputs) {
+    r = tune(dir, "--epochs 1 " + o.args + " " + f);
+    EXPECT_EQ(r.status, 1) << o.args;
+    EXPECT_EQ(r.err.substr(r.err.rfind("quorvane-tune: ")), "quorvane-tune: " + o.err + "\n");
+  }
+}
+
+// What is in the folder besides the files the test made: no temporary file may stay behind.
+std::vector<std::string> entries(const TempDir& dir) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+    names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// An output naming an input, by any path, is refused before anything is read or written.
+TEST(TuneCli, AnOutputThatIsAnInputIsRefused) {
+  TempDir dir;
+  const std::string in = featureFile(dir), text = tunetest::readFile(in);
+  const std::string start = dir.write("start.txt", tunetest::defaultListing());
+  std::filesystem::create_symlink(in, dir.file("link.txt"));
+  std::filesystem::create_hard_link(in, dir.file("hard.txt"));  // one file, two names
+  const std::string dot = dir.path() + "/./features.txt";
+  const struct {
+    std::string args, err;
+  } cases[] = {
+      {"--out " + in + " " + in, "--out " + in + " and the input file " + in},
+      {"--log " + dot + " " + in, "--log " + dot + " and the input file " + in},
+      {"--out " + dir.file("link.txt") + " " + in,
+       "--out " + dir.file("link.txt") + " and the input file " + in},
+      {"--out " + dir.file("hard.txt") + " " + in,
+       "--out " + dir.file("hard.txt") + " and the input file " + in},
+      {"--out " + start + " --start " + start + " " + in, "--out " + start + " and --start " + start},
+      {"--log " + dir.file("x") + " --out " + dir.file("x") + " " + in,
+       "--log " + dir.file("x") + " and --out " + dir.file("x")},
+  };
+  for (const auto& c : cases) {
+    const RunResult r = tune(dir, c.args);
+    EXPECT_EQ(r.status, 2) << c.args;
+    EXPECT_EQ(r.err, "quorvane-tune: " + c.err + " are the same file\n");
+    EXPECT_EQ(tunetest::readFile(in), text);
+    EXPECT_EQ(tunetest::readFile(start), tunetest::defaultListing());
+    EXPECT_EQ(entries(dir), (std::vector<std::string>{"features.txt", "hard.txt", "link.txt",
+                                                      "start.txt", "stderr", "stdout"}));
+  }
+}
+
+// The outputs appear whole at the end of a good fit or not at all: a fit that fails, or one that
+// is interrupted, leaves earlier files of those names as they were and no temporary file.
+TEST(TuneCli, AFailedOrInterruptedFitLeavesTheOldOutputs) {
+  TempDir dir;
+  const std::string one = dir.write("one.txt", "1 24 64 0 0 1 0 2 0\n");
+  const std::string f = featureFile(dir);
+  const std::string outs = " --out " + dir.file("tuned.txt") + " --log " + dir.file("losses.tsv") + " ";
+  const std::string bin = QUORVANE_TUNE_BIN;
+  const struct {
+    const char* what;
+    std::string command;
+    int status;
+  } cases[] = {
+      {"a fit that runs away", bin + " --threads 1 --epochs 2 --k 1 --lr 1e12" + outs + one, 1},
+      {"SIGINT", "timeout -s INT 0.5 " + bin + " --threads 1 --lr 0.01 --epochs 100000000" + outs + f, 124},
+      {"SIGTERM", "timeout -s TERM 0.5 " + bin + " --threads 1 --lr 0.01 --epochs 100000000" + outs + f, 124},
+  };
+  for (const bool earlier : {true, false}) {
+    for (const auto& c : cases) {
+      if (earlier) {
+        dir.write("tuned.txt", "earlier listing\n");
+        dir.write("losses.tsv", "earlier losses\n");
+      }
+      EXPECT_EQ(tunetest::runCommand(c.command + " 2>/dev/null"), c.status) << c.what;
+      std::vector<std::string> expected = {"features.txt", "one.txt"};
+      if (earlier) {
+        EXPECT_EQ(tunetest::readFile(dir.file("tuned.txt")), "earlier listing\n") << c.what;
+        EXPECT_EQ(tunetest::readFile(dir.file("losses.tsv")), "earlier losses\n") << c.what;
+        expected = {"features.txt", "losses.tsv", "one.txt", "tuned.txt"};
+      }
+      EXPECT_EQ(entries(dir), expected) << c.what;
+    }
+    std::filesystem::remove(dir.file("tuned.txt"));
+    std::filesystem::remove(dir.file("losses.tsv"));
+  }
+  // A good fit replaces them.
+  dir.write("tuned.txt", "earlier listing\n");
+  const RunResult r = tune(dir, "--epochs 1 --threads 1" + outs + f);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(testsupport::lines(tunetest::readFile(dir.file("losses.tsv"))).size(), 3u);
+  EXPECT_EQ(tunetest::readFile(dir.file("tuned.txt")).rfind("# Quorvane tune params", 0), 0u);
 }
 
 TEST(TuneCli, ZeroEpochsWriteTheEnginesListing) {
@@ -191,11 +320,49 @@ TEST(TuneCli, DataFilesBlendTheScoreAndLogTheLosses) {
       << r.err;
 }
 
+// The documented ends of each range are accepted, and do what they say.
+TEST(TuneCli, TheBoundariesOfTheRangesAreAccepted) {
+  TempDir dir;
+  const std::string games = dataFile(dir);
+  const struct {
+    const char* args;
+    const char* says;
+  } cases[] = {
+      {"--lambda 0", "quorvane-tune: start loss: "},
+      {"--lambda 1", "quorvane-tune: target = 1 * sigmoid(K * search score) + 0 * result"},
+      {"--validation 0", " training and 0 validation positions"},
+      {"--k 100", "quorvane-tune: K = 100.000000 (given)"},
+      {"--reg 1e6", " parameters changed\n"},
+      {"--threads 65", " are tuned; 64 threads\n"},  // the pool's most, not an error
+  };
+  for (const auto& c : cases) {
+    const RunResult r = tune(dir, std::string("--epochs 1 --batch 64 ") + c.args + " " + games);
+    EXPECT_EQ(r.status, 0) << c.args << "\n" << r.err;
+    EXPECT_NE(r.err.find(c.says), std::string::npos) << c.args << "\n" << r.err;
+  }
+}
+
+// The target blends sigmoid(K * score) with the result, K being the fitted one: turning the sign of
+// every score must change the fit when the scores count (lambda > 0), and must not when they do not.
+TEST(TuneCli, TheBlendReadsTheScoresWithTheFittedK) {
+  TempDir dir;
+  const std::string games = dataFile(dir);
+  const std::string flipped = dir.write("flipped.txt", flippedScores(tunetest::readFile(games)));
+  for (const std::string lambda : {"0", "0.5"}) {
+    const std::string args = "--epochs 1 --batch 32 --threads 1 --lambda " + lambda + " ";
+    const RunResult a = tune(dir, args + games), b = tune(dir, args + flipped);
+    ASSERT_EQ(a.status, 0) << a.err;
+    ASSERT_EQ(b.status, 0) << b.err;
+    EXPECT_EQ(a.out == b.out, lambda == "0") << "lambda " << lambda;
+  }
+}
+
 TEST(TuneCli, StartsFromAGivenListing) {
   TempDir dir;
   std::string listing = tunetest::defaultListing();
   listing.replace(listing.find("\n1038 bishopPair 56\n"), 20, "\n1038 bishopPair 77\n");
-  const std::string startFile = dir.write("start.txt", listing);
+  // Editors' additions: a byte-order mark and an indented comment.
+  const std::string startFile = dir.write("start.txt", "\xEF\xBB\xBF  # edited by hand\n" + listing);
   RunResult r = tune(dir, "--epochs 0 --k 1.1 --start " + startFile + " " + featureFile(dir));
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, listing);
@@ -217,7 +384,7 @@ TEST(TuneCli, AFitLeavingTheValueRangeIsAnError) {
                        "--lr or freeze it\n"),
             std::string::npos)
       << r.err;
-  EXPECT_EQ(tunetest::readFile(out), "");  // checked for writing, never written
+  EXPECT_FALSE(std::filesystem::exists(out));  // checked for writing, never written
 }
 
 }  // namespace

@@ -194,6 +194,33 @@ TEST(Fit, RegularisationHoldsTheValuesNearTheStart) {
   EXPECT_LT(held, free / 2) << free << " " << held;
 }
 
+// A step that is no number (K or the regularisation overflowing the arithmetic) is told apart from
+// one that leaves a parameter's range, whose cure is a smaller step.
+TEST(Fit, AStepThatIsNoNumberIsToldApartFromOneThatGoesTooFar) {
+  const Synthetic& s = synthetic();
+  const std::vector<int> start = defaults();
+  LanePool pool(1);
+  const struct {
+    const char* what;
+    double k, lr, reg;
+    bool notFinite;
+  } cases[] = {
+      {"K overflows", 1e308, 1.0, 0, true},
+      {"the penalty overflows", kTrueK, 1.0, 1e308, true},
+      {"the step is too large", kTrueK, 1e12, 0, false},
+  };
+  for (const auto& c : cases) {
+    TrainConfig config;
+    config.batch = 512;
+    config.lr = c.lr;
+    config.reg = c.reg;
+    Trainer trainer(s.data, s.all, config, start.data(), {}, c.k, pool);
+    EXPECT_FALSE(trainer.epoch()) << c.what;
+    EXPECT_EQ(trainer.notFinite(), c.notFinite) << c.what;
+    EXPECT_GE(trainer.escaped(), 0) << c.what;
+  }
+}
+
 // Whole games go to one side; without games the plain split is used.
 TEST(Split, KeepsGamesWhole) {
   DataSet d;
@@ -216,6 +243,20 @@ TEST(Split, KeepsGamesWhole) {
       for (std::uint32_t j = 1; j < g.count; ++j)
         EXPECT_EQ(valid.count(g.first + j) > 0, first) << "game at " << g.first;
     }
+  }
+  // The validation part is filled to exactly its share when the units allow it: ten games of ten
+  // give three whole games for 0.3, and lone positions top a game up to the last position.
+  DataSet tens, mixed;
+  for (int i = 0; i < 100; ++i) {
+    tens.add(tunetest::parsed("0.5 0 64 0 0 0"));
+    mixed.add(tunetest::parsed("0.5 0 64 0 0 0"));
+  }
+  for (std::uint32_t g = 0; g < 100; g += 10) tens.addGame(g, 10);
+  mixed.addGame(0, 7);
+  for (const std::uint64_t seed : {1u, 2u, 3u, 4u}) {
+    EXPECT_EQ(splitData(tens, 0.3, seed).valid.size(), 30u) << seed;
+    EXPECT_EQ(splitData(tens, 0.3, seed).train.size(), 70u) << seed;
+    EXPECT_EQ(splitData(mixed, 0.25, seed).valid.size(), 25u) << seed;
   }
   // A game larger than the validation share never empties the training set.
   DataSet one;

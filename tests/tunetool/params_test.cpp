@@ -66,11 +66,30 @@ TEST(ParamListing, WritesTheTuneparamsFormatAndReadsItBack) {
   v[1081] = 40;
   std::ostringstream changed;
   Tune::writeListing(changed, v.data());
+  // Also as editors leave it: a byte-order mark, indented comments, carriage returns throughout
+  // (a blank line included).
+  std::string crlf;
+  for (const std::string& line : testsupport::lines(changed.str())) crlf += line + "\r\n";
+  const std::string variants[] = {
+      "\n# a comment\r\n" + changed.str(),
+      "\xEF\xBB\xBF" + changed.str(),
+      "\xEF\xBB\xBF  # indented\n\t# and tabbed\n" + changed.str(),
+      "\r\n" + crlf + "\r\n",
+  };
+  for (const std::string& text : variants) {
+    std::vector<int> back(Tune::NPARAMS, 0);
+    std::istringstream in(text);
+    ParamListing::Error error;
+    ASSERT_TRUE(ParamListing::read(in, back.data(), error))
+        << error.line << ": " << error.message << "\n" << text.substr(0, 80);
+    EXPECT_EQ(back, v);
+  }
+  // A byte-order mark belongs at the start of the file only.
   std::vector<int> back(Tune::NPARAMS, 0);
-  std::istringstream in("\n# a comment\r\n" + changed.str());
+  std::istringstream late("\n\xEF\xBB\xBF" + changed.str());
   ParamListing::Error error;
-  ASSERT_TRUE(ParamListing::read(in, back.data(), error)) << error.message;
-  EXPECT_EQ(back, v);
+  EXPECT_FALSE(ParamListing::read(late, back.data(), error));
+  EXPECT_EQ(error.line, 2);
 }
 
 // Each fault is reported with the line it is on (the defaults' listing: line n + 2 holds index n).
@@ -126,6 +145,42 @@ TEST(ParamGen, WritesTheHeaderOrStopsTheBuild) {
   EXPECT_EQ(tunetest::runCommand(gen + bad + " " + header + " 2>" + err), 1);
   EXPECT_EQ(tunetest::readFile(err), bad + ":1084: error: matMg_P repeated (first given on line 2)\n");
   EXPECT_EQ(tunetest::readFile(header), text);
+
+  // Refusals that must leave both files as they were, and no temporary file.
+  const std::string good = dir.file("good.txt");
+  const struct {
+    std::string args;
+    int status;
+    std::string err;
+  } refused[] = {
+      {good + " " + good, 2, good + ": error: the listing and the header are the same file\n"},
+      {good + " " + dir.path() + "/./good.txt", 2,
+       good + ": error: the listing and the header are the same file\n"},
+      {good + " /dev/full", 1, "quorvane-paramgen: error: cannot write /dev/full: No space left on device\n"},
+      {good + " " + dir.file("none/h.h"), 1,
+       "quorvane-paramgen: error: cannot write " + dir.file("none/h.h") + ": No such file or directory\n"},
+  };
+  for (const auto& r : refused) {
+    EXPECT_EQ(tunetest::runCommand(gen + r.args + " 2>" + err), r.status) << r.args;
+    EXPECT_EQ(tunetest::readFile(err), r.err);
+    EXPECT_EQ(tunetest::readFile(good), listing);
+    EXPECT_EQ(tunetest::readFile(header), text);
+  }
+  std::size_t files = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++files;
+  EXPECT_EQ(files, 4u);  // good.txt, bad.txt, err.txt and the header
+
+  // The listing's path goes into a comment of the header: a line feed in it must not start a line
+  // of code, nor a final backslash join the next line to the comment.
+  const std::string odd = dir.path() + "/odd\n#error injected\\";
+  std::filesystem::create_directory(odd);
+  const std::string oddListing = odd + "/l.txt";
+  testsupport::writeFile(oddListing, listing);
+  ASSERT_EQ(tunetest::runCommand(gen + "'" + oddListing + "' " + header), 0);
+  const std::vector<std::string> lines = testsupport::lines(tunetest::readFile(header));
+  EXPECT_EQ(lines[0], "// Written by quorvane-paramgen from " + dir.path() +
+                          "/odd\\x0A#error injected\\x5C/l.txt.");
+  EXPECT_EQ(lines[1].rfind("// Edit that listing", 0), 0u);
 }
 
 }  // namespace

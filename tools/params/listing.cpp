@@ -38,8 +38,11 @@ bool read(std::istream& in, int values[kParamCount], Error& error) {
   int lineNo = 0;
   while (std::getline(in, line)) {
     ++lineNo;
+    // Editors may add a byte-order mark, carriage returns and indentation.
+    if (lineNo == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.find_first_not_of(" \t") == std::string::npos || line[0] == '#') continue;
+    const std::size_t first = line.find_first_not_of(" \t");
+    if (first == std::string::npos || line[first] == '#') continue;
     std::istringstream fields(line);
     std::string indexText, name, valueText, extra;
     fields >> indexText >> name >> valueText;

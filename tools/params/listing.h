@@ -16,7 +16,8 @@ struct Error {
   std::string message;
 };
 
-// Reads "index name value" lines into values; blank lines and lines starting with '#' are skipped.
+// Reads "index name value" lines into values; blank lines and lines whose first non-blank character
+// is '#' are skipped, and a UTF-8 byte-order mark and carriage returns are allowed.
 // Every parameter must appear exactly once, under its own index and name, with a value inside its
 // EvalParams::paramRange. On failure returns false and describes the first fault in error.
 bool read(std::istream& in, int values[EvalParams::kParamCount], Error& error);

@@ -2,17 +2,37 @@
 // eval/param_values.h that the evaluation's tables are built from. A faulty listing stops the
 // build with "LISTING:LINE: error: ..." on standard error and exit status 1.
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
+#include "tools/outfile/whole_file.h"
 #include "tools/params/listing.h"
 
 namespace {
 
+// The path as it may stand in a // comment: a line feed would end the comment and put the rest of
+// the path into the code, a final backslash would join the next line to it. Such bytes, and every
+// other one outside printable ASCII, are written as \xHH.
+std::string commentSafe(const char* path) {
+  std::string out;
+  for (const char* p = path; *p; ++p) {
+    const auto c = static_cast<unsigned char>(*p);
+    if (c >= 0x20 && c < 0x7f && c != '\\') {
+      out += static_cast<char>(c);
+    } else {
+      char hex[5];
+      std::snprintf(hex, sizeof hex, "\\x%02X", c);
+      out += hex;
+    }
+  }
+  return out;
+}
+
 std::string headerText(const char* listing, const int* v) {
   std::ostringstream out;
-  out << "// Written by quorvane-paramgen from " << listing << ".\n"
+  out << "// Written by quorvane-paramgen from " << commentSafe(listing) << ".\n"
       << "// Edit that listing (or choose another with QUORVANE_PARAMS), not this file.\n"
       << "#pragma once\n\n#include \"eval/paramlist.h\"\n\nnamespace EvalParams {\n"
       << "inline constexpr int kParamValues[kParamCount] = {";
@@ -28,6 +48,10 @@ int main(int argc, char** argv) {
     std::fputs("usage: quorvane-paramgen LISTING HEADER\n", stderr);
     return 2;
   }
+  if (WholeFile::sameFile(argv[1], argv[2])) {
+    std::fprintf(stderr, "%s: error: the listing and the header are the same file\n", argv[1]);
+    return 2;
+  }
   std::ifstream in(argv[1]);
   if (!in) {
     std::fprintf(stderr, "%s: error: cannot open the parameter listing\n", argv[1]);
@@ -41,15 +65,18 @@ int main(int argc, char** argv) {
   }
   const std::string text = headerText(argv[1], values);
   // An unchanged header keeps its time stamp, so nothing that includes it is rebuilt.
-  std::ifstream old(argv[2], std::ios::binary);
-  std::ostringstream oldText;
-  oldText << old.rdbuf();
-  if (old && oldText.str() == text) return 0;
-  std::ofstream out(argv[2], std::ios::binary | std::ios::trunc);
-  out << text;
-  out.flush();
-  if (!out) {
-    std::fprintf(stderr, "%s: error: cannot write\n", argv[2]);
+  std::error_code ec;
+  if (std::filesystem::is_regular_file(argv[2], ec)) {
+    std::ifstream old(argv[2], std::ios::binary);
+    std::ostringstream oldText;
+    oldText << old.rdbuf();
+    if (old && oldText.str() == text) return 0;
+  }
+  // Written whole: a build stopped here must not leave a partial header that looks current.
+  WholeFile out(argv[2]);
+  std::string why;
+  if (!out.open(why) || (out.write(text), !out.commit(why))) {
+    std::fprintf(stderr, "quorvane-paramgen: error: %s\n", why.c_str());
     return 1;
   }
   return 0;

@@ -20,6 +20,9 @@ namespace TuneTool {
 namespace {
 
 constexpr std::size_t kMaxExamples = 5;
+// No line of either format comes near this (a feature line with every parameter is about 17 KB);
+// a file without line feeds (a device, a sparse file) must stop the read rather than exhaust memory.
+constexpr std::size_t kMaxLineBytes = std::size_t{16} << 20;
 
 // Fields are split on blanks and tabs; runs of them count as one separator.
 class Fields {
@@ -313,7 +316,14 @@ bool FileLoader::load(std::string& error) {
   std::vector<char> buffer(1 << 20);
   std::size_t filled = 0;
   for (;;) {
-    if (filled == buffer.size()) buffer.resize(buffer.size() * 2);  // a line longer than the buffer
+    if (filled == buffer.size()) {
+      if (filled > kMaxLineBytes) {
+        error = path_ + ":" + std::to_string(lineNo_ + 1) + ": a line longer than " +
+                std::to_string(kMaxLineBytes >> 20) + " MiB; not a data or feature file";
+        return false;
+      }
+      buffer.resize(buffer.size() * 2);  // a line longer than the buffer
+    }
     const std::size_t got =
         std::fread(buffer.data() + filled, 1, buffer.size() - filled, file.get());
     if (got == 0) {

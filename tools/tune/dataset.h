@@ -122,8 +122,8 @@ struct LoadReport {
 
 // Appends the positions of the files to data, in order. Empty lines are ignored; malformed lines
 // are counted in report and skipped. Consecutive data lines form one game while they share the
-// result and their plies increase. Returns false (with error set) when a file cannot be read; the
-// positions of the files before it stay in data.
+// result and their plies increase. Returns false (with error set) when a file cannot be read or holds
+// a line of more than 16 MiB ("FILE:LINE: ..."); the positions of the files before it stay in data.
 bool loadFiles(const std::vector<std::string>& paths, FileFormat format, const LoadFilter& filter,
                DataSet& data, LoadReport& report, std::string& error);
 inline bool loadFeatureFiles(const std::vector<std::string>& paths, DataSet& data,

@@ -1,14 +1,18 @@
 // quorvane-tune: fits the evaluation's parameter vector to feature files and writes it back as a
 // "tuneparams" listing, ready for the build option QUORVANE_PARAMS.
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "eval/eval.h"
+#include "tools/outfile/whole_file.h"
 #include "tools/params/listing.h"
 #include "tools/tune/dataset.h"
 #include "tools/tune/model.h"
@@ -32,29 +36,40 @@ int fail(const std::string& message) {
   return 1;
 }
 
-// Opening for append creates nothing new that matters and truncates nothing, but proves the path is
-// writable before hours of tuning rather than after.
-bool writable(const std::string& path) {
-  std::ofstream f(path, std::ios::app);
-  return static_cast<bool>(f);
-}
-
-bool writeFile(const std::string& path, const std::vector<int>& values) {
-  std::ofstream f(path, std::ios::trunc);
-  if (!f) return false;
-  Tune::writeListing(f, values.data());
-  f.flush();
-  return static_cast<bool>(f);
+// An output that names one of the inputs would destroy it: "--out data.txt data.txt", or the same
+// file by another path ("./data.txt", a link). Returns a message naming both, or "".
+std::string outputOverInput(const Options& opt) {
+  struct Named {
+    const char* what;
+    const std::string& path;
+  };
+  std::vector<Named> inputs;
+  for (const std::string& f : opt.files) inputs.push_back({"the input file", f});
+  if (!opt.start.empty()) inputs.push_back({"--start", opt.start});
+  auto clash = [](const Named& a, const Named& b) {
+    return std::string(a.what) + " " + a.path + " and " + b.what + " " + b.path +
+           " are the same file";
+  };
+  const Named out{"--out", opt.out}, log{"--log", opt.log};
+  for (const Named& o : {out, log}) {
+    if (o.path.empty()) continue;
+    for (const Named& in : inputs)
+      if (WholeFile::sameFile(o.path, in.path)) return clash(o, in);
+  }
+  if (!out.path.empty() && !log.path.empty() && WholeFile::sameFile(out.path, log.path))
+    return clash(log, out);
+  return "";
 }
 
 // One row of the --log table; a missing validation loss is written as "-".
-void logRow(std::ofstream& log, int epoch, double train, double valid, double seconds) {
+void logRow(WholeFile& log, int epoch, double train, double valid, double seconds) {
   char row[128];
   if (valid < 0)
     std::snprintf(row, sizeof row, "%d\t%.9f\t-\t%.3f\n", epoch, train, seconds);
   else
     std::snprintf(row, sizeof row, "%d\t%.9f\t%.9f\t%.3f\n", epoch, train, valid, seconds);
-  log << row << std::flush;
+  log.write(row);
+  log.flush();  // the table can be watched while the fit runs
 }
 
 }  // namespace
@@ -80,6 +95,11 @@ int main(int argc, char** argv) {
       return 2;
     }
 
+  if (const std::string clash = outputOverInput(opt); !clash.empty()) {
+    std::fprintf(stderr, "quorvane-tune: %s\n", clash.c_str());
+    return 2;
+  }
+
   std::vector<int> start(Tune::NPARAMS);
   Tune::initValues(start.data());
   if (!opt.start.empty()) {
@@ -89,8 +109,19 @@ int main(int argc, char** argv) {
     if (!ParamListing::read(in, start.data(), bad))
       return fail(opt.start + ":" + std::to_string(bad.line) + ": " + bad.message);
   }
-  for (const std::string* path : {&opt.out, &opt.log})
-    if (!path->empty() && !writable(*path)) return fail("cannot write " + *path);
+  // The outputs are temporary files until the fit has succeeded; creating them now proves they can
+  // be written before hours of work rather than after. An interrupt removes them.
+  WholeFile::removeOnSignal();
+  std::unique_ptr<WholeFile> out, log;
+  for (auto [file, path] : {std::pair{&out, &opt.out}, std::pair{&log, &opt.log}}) {
+    if (path->empty()) continue;
+    *file = std::make_unique<WholeFile>(*path);
+    if (!(*file)->open(error)) return fail(error);
+  }
+  if (opt.check) {
+    std::fprintf(stderr, "quorvane-tune: the options, the start values and the outputs are sound\n");
+    return 0;
+  }
 
   const Clock::time_point loadStart = Clock::now();
   DataSet data;
@@ -169,11 +200,9 @@ int main(int argc, char** argv) {
   config.batch = opt.batch;
   config.seed = opt.seed;
   config.reg = opt.reg;
-  std::ofstream log;
-  if (!opt.log.empty()) {
-    log.open(opt.log, std::ios::trunc);
-    log << "epoch\ttrain\tvalid\tseconds\n";
-    logRow(log, 0, meanLoss(pool, data, split.train, startReal.data(), k),
+  if (log) {
+    log->write("epoch\ttrain\tvalid\tseconds\n");
+    logRow(*log, 0, meanLoss(pool, data, split.train, startReal.data(), k),
            hasValid ? meanLoss(pool, data, split.valid, startReal.data(), k) : -1, 0);
   }
   Trainer trainer(data, split.train, config, start.data(), frozen, k, pool);
@@ -181,6 +210,12 @@ int main(int argc, char** argv) {
   for (int e = 1; e <= opt.epochs; ++e) {
     const Clock::time_point t = Clock::now();
     if (!trainer.epoch()) {
+      if (trainer.notFinite()) {
+        char values[96];
+        std::snprintf(values, sizeof values, "K = %g, --reg %g", k, opt.reg);
+        return fail("epoch " + std::to_string(e) + ": the gradient is no longer a finite number (" +
+                    values + "); these settings cannot give a fit");
+      }
       const int p = trainer.escaped();
       const EvalParams::ParamRange range = EvalParams::paramRange(p);
       return fail("epoch " + std::to_string(e) + ": parameter " + Tune::paramName(p) +
@@ -190,15 +225,16 @@ int main(int argc, char** argv) {
     const double trainLoss = meanLoss(pool, data, split.train, trainer.values().data(), k);
     const double validLoss =
         hasValid ? meanLoss(pool, data, split.valid, trainer.values().data(), k) : 0.0;
+    if (!std::isfinite(trainLoss) || !std::isfinite(validLoss))
+      return fail("epoch " + std::to_string(e) + ": the loss is no longer a finite number");
     const double epochSeconds = secondsSince(t);  // the losses included
     const double elapsed = secondsSince(trainStart);
     const double left = elapsed / e * (opt.epochs - e);
     std::fprintf(stderr, "epoch %d/%d  train %.7f", e, opt.epochs, trainLoss);
     if (hasValid) std::fprintf(stderr, "  valid %.7f", validLoss);
     std::fprintf(stderr, "  epoch %.2fs  elapsed %.1fs  left %.1fs\n", epochSeconds, elapsed, left);
-    if (log.is_open()) logRow(log, e, trainLoss, hasValid ? validLoss : -1, epochSeconds);
+    if (log) logRow(*log, e, trainLoss, hasValid ? validLoss : -1, epochSeconds);
   }
-  if (log.is_open() && !log) return fail("cannot write " + opt.log);
 
   const std::vector<int> tuned = trainer.rounded();
   int changed = 0;
@@ -207,12 +243,16 @@ int main(int argc, char** argv) {
   lossLine("final loss (rounded values)", tuned);
   std::fprintf(stderr, "quorvane-tune: %d parameters changed\n", changed);
 
-  if (opt.out.empty()) {
+  if (!out) {
     Tune::writeListing(std::cout, tuned.data());
     std::cout.flush();
     if (!std::cout) return fail("cannot write the listing to standard output");
-  } else if (!writeFile(opt.out, tuned)) {
-    return fail("cannot write " + opt.out);
+  } else {
+    std::ostringstream listing;
+    Tune::writeListing(listing, tuned.data());
+    out->write(listing.str());
+    if (!out->commit(error)) return fail(error);
   }
+  if (log && !log->commit(error)) return fail(error);
   return 0;
 }

@@ -1,10 +1,13 @@
 // Command-line parsing for quorvane-tune: "--name value" or "--name=value", files anywhere.
 #include "tools/tune/options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string_view>
 #include <thread>
+
+#include "tools/tune/pool.h"
 
 namespace TuneTool {
 
@@ -34,38 +37,47 @@ const char* usageText() {
          "  --lr-decay F      multiply the step size by F after every epoch, 0 < F <= 1 (default "
          "1)\n"
          "  --batch N         positions per step (default 16384; 0 = the whole training set)\n"
-         "  --threads N       worker threads (default: all cores)\n"
+         "  --threads N       worker threads (default: all cores; more than 64 run as 64)\n"
          "  --validation F    fraction of positions held out for validation, 0 <= F < 1 (default "
          "0.1)\n"
          "  --seed N          seed of the split and of the batch order (default 1)\n"
          "  --freeze LIST     keep parameters whose names match these comma-separated patterns\n"
          "                    ('*' and '?' wildcards, e.g. 'matMg_*,matEg_*'); may be repeated\n"
-         "  --k X             use this sigmoid scale instead of fitting it\n"
+         "  --k X             use this sigmoid scale instead of fitting it, 0 < X <= 100\n"
          "  --lambda L        fit to L * sigmoid(K * search score) + (1 - L) * result, 0 <= L <= "
          "1\n"
          "                    (default 0: the result alone; L > 0 needs data files with scores)\n"
-         "  --reg R           add R * (value - start value)^2 per parameter to the loss (default "
-         "0)\n"
+         "  --reg R           add R * (value - start value)^2 per parameter to the loss, "
+         "0 <= R <= 1e6\n"
+         "                    (default 0)\n"
          "  --max-score CP    leave out data lines whose search score is beyond +-CP (default: "
          "keep)\n"
          "  --format F        auto, data or features: how to read the files (default auto)\n"
          "  --log FILE        write the losses of every epoch as a tab-separated table\n"
          "  --start FILE      start from a tuneparams listing instead of the engine's values\n"
          "  --out FILE        write the tuned listing here (default: standard output)\n"
+         "  --check           check the options, the --start listing and the outputs, then stop\n"
+         "                    without reading the data files\n"
          "  --help            show this text\n"
          "\n"
-         "Progress goes to standard error. Exit status: 0 done, 1 unreadable input, empty data set "
-         "or\n"
-         "unwritable output, 2 bad command line.\n";
+         "Progress goes to standard error. The outputs are written whole when the fit ends, or not "
+         "at all.\n"
+         "Exit status: 0 done, 1 unreadable input, empty data set, failed fit or unwritable output, "
+         "2 bad\n"
+         "command line (an output that is one of the input files included).\n";
 }
 
 bool parseOptions(int argc, const char* const argv[], Options& o, std::string& error) {
   const unsigned hw = std::thread::hardware_concurrency();
-  o.threads = hw == 0 ? 1 : static_cast<int>(hw < 64 ? hw : 64);
+  o.threads = hw == 0 ? 1 : static_cast<int>(hw < 64 ? hw : 64);  // the pool's most
   for (int i = 1; i < argc; ++i) {
     std::string_view arg = argv[i];
     if (arg == "--help" || arg == "-h") {
       o.help = true;
+      continue;
+    }
+    if (arg == "--check") {
+      o.check = true;
       continue;
     }
     if (arg.empty() || arg[0] != '-') {
@@ -111,8 +123,10 @@ bool parseOptions(int argc, const char* const argv[], Options& o, std::string& e
     } else if (name == "--batch") {
       if (!whole(value, o.batch)) return error = bad + " (an integer >= 0)", false;
     } else if (name == "--threads") {
-      if (!whole(value, o.threads) || o.threads < 1 || o.threads > 64)
-        return error = bad + " (1..64)", false;
+      // The pool splits the work 64 ways, so more threads are accepted and run as 64: a script may
+      // pass the machine's core count as it is.
+      if (!whole(value, o.threads) || o.threads < 1) return error = bad + " (an integer >= 1)", false;
+      o.threads = std::min(o.threads, kLanes);
     } else if (name == "--validation") {
       if (!real(value, o.validation) || o.validation < 0 || o.validation >= 1)
         return error = bad + " (0 <= F < 1)", false;
@@ -121,12 +135,14 @@ bool parseOptions(int argc, const char* const argv[], Options& o, std::string& e
     } else if (name == "--freeze") {
       o.freeze.emplace_back(value);
     } else if (name == "--k") {
-      if (!real(value, o.k) || o.k <= 0) return error = bad + " (a number > 0)", false;
+      // The fitted K lies in 0.01..10; far beyond that the gradient's scale overflows.
+      if (!real(value, o.k) || o.k <= 0 || o.k > 100) return error = bad + " (0 < X <= 100)", false;
     } else if (name == "--lambda") {
       if (!real(value, o.lambda) || o.lambda < 0 || o.lambda > 1)
         return error = bad + " (0 <= L <= 1)", false;
     } else if (name == "--reg") {
-      if (!real(value, o.reg) || o.reg < 0) return error = bad + " (a number >= 0)", false;
+      // 1e6 already pins every parameter to its start; more only risks overflowing the gradient.
+      if (!real(value, o.reg) || o.reg < 0 || o.reg > 1e6) return error = bad + " (0 <= R <= 1e6)", false;
     } else if (name == "--max-score") {
       if (!whole(value, o.maxScore) || o.maxScore < 1 || o.maxScore > 32000)
         return error = bad + " (1..32000)", false;

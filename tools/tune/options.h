@@ -29,6 +29,7 @@ struct Options {
   double reg = 0;     // L2 pull towards the starting values
   int maxScore = 0;   // > 0: leave out data lines scored beyond +-maxScore
   bool help = false;
+  bool check = false;  // stop after checking the options, the --start listing and the outputs
 };
 
 // Fills options from argv[1..argc-1]; returns false with a one-line reason in error on a bad

@@ -174,7 +174,10 @@ bool Trainer::step(std::size_t from, std::size_t to) {
       const EvalParams::ParamRange range = EvalParams::paramRange(static_cast<int>(u));
       const double next =
           values_[u] - lr_ * (m_[u] / c1) / (std::sqrt(v_[u] / c2) + config_.epsilon);
-      if (!(next >= range.lo && next <= range.hi)) left_[u] = 1;
+      if (!std::isfinite(next))
+        left_[u] = 2;  // not a step too far but arithmetic that overflowed
+      else if (!(next >= range.lo && next <= range.hi))
+        left_[u] = 1;
       values_[u] = std::clamp(next, static_cast<double>(range.lo), static_cast<double>(range.hi));
     }
   };
@@ -183,6 +186,7 @@ bool Trainer::step(std::size_t from, std::size_t to) {
   for (std::size_t u = 0; u < left_.size(); ++u)
     if (left_[u]) {
       escaped_ = static_cast<int>(u);
+      notFinite_ = std::find(left_.begin(), left_.end(), 2) != left_.end();
       return false;
     }
   return true;

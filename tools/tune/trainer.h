@@ -48,9 +48,11 @@ class Trainer {
 
   // One pass over the training set in a fresh seeded order, one Adam step per batch. Stops early
   // and returns false when a step would take a parameter outside the range a listing may give it
-  // (EvalParams::paramRange); escaped() then names it.
+  // (EvalParams::paramRange); escaped() then names it. notFinite() tells that the step was no
+  // number at all: K or the regularisation overflowed the arithmetic, whatever the step size.
   bool epoch();
   int escaped() const { return escaped_; }
+  bool notFinite() const { return notFinite_; }
   int epochsDone() const { return epochs_; }
   double k() const { return k_; }
   const std::vector<double>& values() const { return values_; }
@@ -81,6 +83,7 @@ class Trainer {
   long long steps_ = 0;
   int epochs_ = 0;
   int escaped_ = -1;
+  bool notFinite_ = false;
 };
 
 }  // namespace TuneTool
