@@ -6,7 +6,9 @@ only; the charts are inline SVG."""
 import argparse
 import html
 import math
+import os
 import sys
+import tempfile
 
 PIECES = "PNBRQK"
 PIECE_NAMES = {"P": "pawn", "N": "knight", "B": "bishop", "R": "rook", "Q": "queen", "K": "king"}
@@ -15,7 +17,7 @@ PIECE_NAMES = {"P": "pawn", "N": "knight", "B": "bishop", "R": "rook", "Q": "que
 def read_listing(path):
     """A tuneparams listing as {name: value}, in file order."""
     values = {}
-    with open(path, encoding="utf-8") as f:
+    with open(path, encoding="utf-8-sig") as f:  # a byte-order mark is allowed, as in the build
         for number, line in enumerate(f, 1):
             line = line.strip()
             if not line or line.startswith("#"):
@@ -213,8 +215,35 @@ def main():
             ".row{display:flex;flex-wrap:wrap;gap:6px}pre{background:#f6f6f6;padding:8px}"
             "table{border-collapse:collapse}td,th{border:1px solid #ccc;padding:2px 8px;"
             "text-align:right}</style></head><body>" + "\n".join(body) + "</body></html>\n")
-    with open(a.out, "w", encoding="utf-8") as f:
-        f.write(page)
+    write_whole(a.out, page)
+
+
+def write_whole(path, text):
+    """Writes text to a temporary file beside path and renames it over path: a full disk or an
+    interrupt leaves no partial page (and an earlier page as it was)."""
+    directory = os.path.dirname(os.path.abspath(path))
+    temp = None
+    try:
+        fd, temp = tempfile.mkstemp(prefix=os.path.basename(path) + ".tmp-", dir=directory)
+        with os.fdopen(fd, "w", encoding="utf-8") as f:
+            f.write(text)
+            f.flush()
+            os.fsync(f.fileno())
+        os.chmod(temp, 0o666 & ~current_umask())
+        os.replace(temp, path)
+    except OSError as e:
+        if temp:
+            try:
+                os.unlink(temp)
+            except OSError:
+                pass
+        sys.exit(f"report: cannot write {path}: {e.strerror}")
+
+
+def current_umask():
+    mask = os.umask(0)
+    os.umask(mask)
+    return mask
 
 
 if __name__ == "__main__":

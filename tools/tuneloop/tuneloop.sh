@@ -20,7 +20,8 @@ writes OUTDIR/report.html (losses per epoch, piece-square tables before and afte
   --games N            datagen games (default 20000)
   --nodes N            datagen nodes per move (default 2000)
   --seed N             datagen seed (default 1)
-  --threads N          datagen and tuner threads (default: all cores)
+  --threads N          datagen and tuner threads (default: all cores; each program gets at most
+                       what it takes: 256 for datagen, 64 for the tuner)
   --datagen 'KEYS'     more datagen settings, e.g. 'maxdepth=10 randomplies=10'
   --data FILE          fit to this data file instead of generating one (repeatable)
   --tune 'OPTIONS'     tuner options (default: '--epochs 100')
@@ -30,7 +31,12 @@ writes OUTDIR/report.html (losses per epoch, piece-square tables before and afte
   --openings FILE      openings for the match (EPD or FEN lines; default: the runner's own)
   --no-build           stop after the fit (no tuned build, no match)
   --no-match           stop after the tuned build
+  --reuse              run in an OUTDIR that holds files (an earlier run): the files the
+                       stages make are removed before the first one starts
   -h, --help           this text
+
+Every setting, and every program the chosen stages need, is checked before the first stage. A
+stage that fails ends the loop with one line naming it and its log.
 
 The match runner is called as
   node PATH --engine1 TUNED --engine2 DEFAULT --name1 tuned --name2 default
@@ -44,6 +50,13 @@ die() {
   echo "tuneloop: $*" >&2
   exit 1
 }
+
+# Whatever else stops the script (set -e) still names the stage it was in.
+current="the setup"
+current_log=""
+on_error() { echo "tuneloop: $current failed (status $1)${current_log:+; see $current_log}" >&2; }
+trap 'on_error $?' ERR
+set -o errtrace
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source_dir=$(cd "$here/../.." && pwd)
@@ -60,6 +73,7 @@ match_options="--nodes 20000 --sprt 0,5 --games 20000 --concurrency 2"
 openings=""
 do_build=1
 do_match=1
+reuse=0
 out=""
 
 need_value() { [ $# -ge 2 ] || die "$1 needs a value"; }
@@ -79,6 +93,7 @@ while [ $# -gt 0 ]; do
     --openings) need_value "$@"; openings=$2; shift 2 ;;
     --no-build) do_build=0; do_match=0; shift ;;
     --no-match) do_match=0; shift ;;
+    --reuse) reuse=1; shift ;;
     -h | --help) usage; exit 0 ;;
     -*) usage >&2; die "unknown option $1" ;;
     *) [ -z "$out" ] || die "more than one output folder: $out, $1"; out=$1; shift ;;
@@ -89,68 +104,166 @@ for n in games nodes seed threads; do
   [[ ${!n} =~ ^[0-9]+$ ]] || die "--$n needs a whole number, not '${!n}'"
 done
 [ "$threads" -ge 1 ] || die "--threads needs at least 1"
+# Each program gets a thread count it takes, so that a machine with many cores does not see the fit
+# refuse its count after hours of data generation.
+datagen_threads=$((threads < 256 ? threads : 256))
+tune_threads=$((threads < 64 ? threads : 64))
+# shellcheck disable=SC2086  # the options are words
+for word in $tune_options; do
+  case $word in
+    -h | --help) die "--tune '$tune_options' asks for the tuner's help text, which fits nothing" ;;
+  esac
+done
 if [ "$do_match" = 1 ]; then
   [ -n "$runner" ] || die "the match needs --match-runner PATH (or --no-match)"
   [ -f "$runner" ] || die "no match runner at $runner"
-  command -v node >/dev/null || die "the match runner needs Node.js (node)"
 fi
 [ -z "$openings" ] || [ -f "$openings" ] || die "no openings file at $openings"
 for f in "${data_files[@]}"; do [ -f "$f" ] || die "no data file at $f"; done
-
-mkdir -p "$out"
-out=$(cd "$out" && pwd)
+[ -d "$source_dir" ] || die "no source tree at $source_dir"
 source_dir=$(cd "$source_dir" && pwd)
 build_dir=${build_dir:-$source_dir/build}
+engine=$build_dir/quorvane
+tuner=$build_dir/tools/tune/quorvane-tune
+build_default=0
+[ -x "$engine" ] && [ -x "$tuner" ] || build_default=1
+if [ "$do_build" = 1 ]; then
+  grep -q QUORVANE_PARAMS "$source_dir/CMakeLists.txt" ||
+    die "the source tree $source_dir has no QUORVANE_PARAMS build option"
+fi
+
+# Every program the chosen stages need, before the first of them.
+needed=(python3 cmp tee)
+[ "$build_default" = 0 ] && [ "$do_build" = 0 ] || needed+=(cmake)
+[ "$do_match" = 0 ] || needed+=(node)
+for program in "${needed[@]}"; do
+  case $program in
+    python3) why="the report needs Python 3 (python3)" ;;
+    cmake) why="the builds need CMake (cmake)" ;;
+    node) why="the match runner needs Node.js (node)" ;;
+    *) why="the loop needs $program" ;;
+  esac
+  command -v "$program" >/dev/null || die "$why, which is not on PATH"
+done
+
+# A folder that holds an earlier run would mix its files with this run's.
+if [ -d "$out" ] && [ -n "$(ls -A "$out")" ] && [ "$reuse" = 0 ]; then
+  die "$out is not empty (an earlier run?); give a new folder, or --reuse to replace what the stages make"
+fi
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
 generator=()
 command -v ninja >/dev/null && generator=(-G Ninja)
 
 started=$SECONDS
 stage() { printf '\n[tuneloop %s, %ds] %s\n' "$(date +%H:%M:%S)" $((SECONDS - started)) "$*"; }
 
+# Runs a command with its output shown and kept in LOG; a failure ends the loop naming the stage
+# and the log.
+logged() {  # STAGE LOG COMMAND...
+  local name=$1 log=$2
+  shift 2
+  current=$name
+  current_log=$log
+  if ! "$@" 2>&1 | tee "$log"; then die "$name failed; see $log"; fi
+}
+
+# The files a stage makes go before it starts; afterwards each must be there and be no older than
+# the stage's inputs, so that a program that exits with 0 without writing (or an earlier run's file)
+# is never taken for this run's result.
+clear_outputs() { rm -rf "$@"; }
+check_output() {  # STAGE LOG OUTPUT INPUT...
+  local name=$1 log=$2 output=$3 input
+  shift 3
+  local see=${log:+; see $log}
+  [ -s "$output" ] || die "$name wrote no $output$see"
+  for input in "$@"; do
+    [ ! "$input" -nt "$output" ] || die "$name left $output older than $input$see"
+  done
+}
+
+# In a reused folder the files of every stage to come go now: a run that stops half way must not
+# leave an earlier run's later results beside its own.
+made=("$out/tuned.txt" "$out/losses.tsv" "$out/tune.log" "$out/report.html")
+[ ${#data_files[@]} -gt 0 ] || made+=("$out/data.txt" "$out/datagen.log")
+[ "$do_build" = 0 ] || made+=("$out/build-tuned.log")
+[ "$do_match" = 0 ] || made+=("$out/match.pgn" "$out/match.json" "$out/match.log")
+for f in "${made[@]}"; do
+  for d in "${data_files[@]}"; do
+    [ ! "$f" -ef "$d" ] || die "--data $d is one of the files the loop makes in $out"
+  done
+done
+clear_outputs "${made[@]}"
+
 # Stage 0: the default engine and the tuner.
-engine=$build_dir/quorvane
-tuner=$build_dir/tools/tune/quorvane-tune
-if [ ! -x "$engine" ] || [ ! -x "$tuner" ]; then
-  stage "building the default engine and the tuner in $build_dir (log: $out/build-default.log)"
+if [ "$build_default" = 1 ]; then
+  current="the default build"
+  current_log=$out/build-default.log
+  stage "building the default engine and the tuner in $build_dir (log: $current_log)"
   { cmake -S "$source_dir" -B "$build_dir" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release &&
     cmake --build "$build_dir" -j "$threads" --target quorvane quorvane-tune; } \
-    >"$out/build-default.log" 2>&1 || die "the default build failed; see $out/build-default.log"
+    >"$current_log" 2>&1 || die "the default build failed; see $current_log"
 fi
-[ -x "$engine" ] && [ -x "$tuner" ] || die "no quorvane or quorvane-tune in $build_dir"
-"$engine" tuneparams >"$out/start.txt"
+if [ ! -x "$engine" ] || [ ! -x "$tuner" ]; then die "no quorvane or quorvane-tune in $build_dir"; fi
+current="listing the engine's parameters"
+current_log=""
+"$engine" tuneparams >"$out/start.txt" || die "$engine tuneparams failed"
+
+# The settings of the stages to come, checked by the programs themselves before any of them runs.
+planned_data=()
+[ ${#data_files[@]} -gt 0 ] || planned_data=("$out/data.txt")
+current="checking the settings"
+if [ ${#data_files[@]} -eq 0 ]; then
+  # shellcheck disable=SC2086  # the extra keys are split on purpose
+  check=$("$engine" datagen games=0 threads="$datagen_threads" $datagen_extra out=/dev/null 2>&1) ||
+    die "datagen refuses its settings: $(printf '%s' "$check" | grep -v '^datagen: games=' | head -3)"
+fi
+# shellcheck disable=SC2086
+check=$("$tuner" $tune_options --threads "$tune_threads" --log "$out/losses.tsv" \
+  --out "$out/tuned.txt" --check "${data_files[@]}" "${planned_data[@]}" 2>&1) ||
+  die "the tuner refuses its settings: $(printf '%s\n' "$check" | head -1)"
 
 # Stage 1: self-play data.
 if [ ${#data_files[@]} -eq 0 ]; then
   progress=$((games / 20))
   [ "$progress" -ge 1 ] || progress=1
-  stage "1/4 datagen: $games games at $nodes nodes, $threads threads -> $out/data.txt"
+  clear_outputs "$out/data.txt" "$out/datagen.log"
+  stage "1/4 datagen: $games games at $nodes nodes, $datagen_threads threads -> $out/data.txt"
   # shellcheck disable=SC2086  # the extra keys are split on purpose
-  "$engine" datagen games="$games" nodes="$nodes" seed="$seed" threads="$threads" \
-    progress="$progress" $datagen_extra out="$out/data.txt" 2>&1 | tee "$out/datagen.log"
-  [ "${PIPESTATUS[0]}" = 0 ] || die "datagen failed; see $out/datagen.log"
+  logged "datagen" "$out/datagen.log" "$engine" datagen games="$games" nodes="$nodes" seed="$seed" \
+    threads="$datagen_threads" progress="$progress" $datagen_extra out="$out/data.txt"
+  [ -f "$out/data.txt" ] || die "datagen wrote no $out/data.txt; see $out/datagen.log"
   data_files=("$out/data.txt")
+  ran_datagen=1
 else
   stage "1/4 datagen: skipped, fitting to ${data_files[*]}"
+  ran_datagen=0
 fi
 
 # Stage 2: the fit.
+clear_outputs "$out/tuned.txt" "$out/losses.tsv" "$out/tune.log"
 stage "2/4 fit: quorvane-tune $tune_options -> $out/tuned.txt"
 # shellcheck disable=SC2086
-"$tuner" $tune_options --threads "$threads" --log "$out/losses.tsv" --out "$out/tuned.txt" \
-  "${data_files[@]}" 2>&1 | tee "$out/tune.log"
-[ "${PIPESTATUS[0]}" = 0 ] || die "the fit failed; see $out/tune.log"
+logged "the fit" "$out/tune.log" "$tuner" $tune_options --threads "$tune_threads" \
+  --log "$out/losses.tsv" --out "$out/tuned.txt" "${data_files[@]}"
+for made in "$out/tuned.txt" "$out/losses.tsv"; do
+  check_output "the fit" "$out/tune.log" "$made" "${data_files[@]}"
+done
 
 # Stage 3: the tuned engine.
 tuned_engine=$out/build-tuned/quorvane
 if [ "$do_build" = 1 ]; then
-  grep -q QUORVANE_PARAMS "$source_dir/CMakeLists.txt" ||
-    die "the source tree $source_dir has no QUORVANE_PARAMS build option"
-  stage "3/4 build: -DQUORVANE_PARAMS=$out/tuned.txt in $out/build-tuned (log: $out/build-tuned.log)"
+  current="the tuned build"
+  current_log=$out/build-tuned.log
+  clear_outputs "$current_log"
+  stage "3/4 build: -DQUORVANE_PARAMS=$out/tuned.txt in $out/build-tuned (log: $current_log)"
   { cmake -S "$source_dir" -B "$out/build-tuned" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
       -DQUORVANE_TESTS=OFF -DQUORVANE_PARAMS="$out/tuned.txt" &&
     cmake --build "$out/build-tuned" -j "$threads" --target quorvane; } \
-    >"$out/build-tuned.log" 2>&1 || die "the tuned build failed; see $out/build-tuned.log"
-  # The tuned engine must list exactly the fitted values.
+    >"$current_log" 2>&1 || die "the tuned build failed; see $current_log"
+  # The tuned engine must list exactly the fitted values (a build folder reused from an earlier
+  # run with the same values is not relinked, so its time stamp proves nothing).
+  [ -x "$tuned_engine" ] || die "the tuned build made no $tuned_engine; see $current_log"
   "$tuned_engine" tuneparams | cmp -s - "$out/tuned.txt" ||
     die "the tuned engine does not list the values of $out/tuned.txt"
   echo "tuned engine: $tuned_engine; $("$tuned_engine" benchsearch 8 | tail -1)"
@@ -160,22 +273,27 @@ fi
 
 # Stage 4: the match.
 if [ "$do_match" = 1 ]; then
+  clear_outputs "$out/match.pgn" "$out/match.json" "$out/match.log"
   stage "4/4 match: tuned vs default with $runner $match_options"
   opening_args=()
   [ -z "$openings" ] || opening_args=(--openings "$openings")
   # shellcheck disable=SC2086
-  node "$runner" --engine1 "$tuned_engine" --engine2 "$engine" --name1 tuned --name2 default \
-    "${opening_args[@]}" $match_options --pgn "$out/match.pgn" --json "$out/match.json" \
-    2>&1 | tee "$out/match.log"
-  [ "${PIPESTATUS[0]}" = 0 ] || die "the match failed; see $out/match.log"
+  logged "the match" "$out/match.log" node "$runner" --engine1 "$tuned_engine" --engine2 "$engine" \
+    --name1 tuned --name2 default "${opening_args[@]}" $match_options --pgn "$out/match.pgn" \
+    --json "$out/match.json"
 else
   stage "4/4 match: skipped"
 fi
 
+current="the report"
+current_log=""
+clear_outputs "$out/report.html"
 stage "report: $out/report.html"
 report_args=(--out "$out/report.html" --before "$out/start.txt" --after "$out/tuned.txt"
   --losses "$out/losses.tsv" --tune-log "$out/tune.log")
-[ ! -f "$out/datagen.log" ] || report_args+=(--datagen-log "$out/datagen.log")
-[ ! -f "$out/match.log" ] || [ "$do_match" = 0 ] || report_args+=(--match-log "$out/match.log")
+# Only this run's logs: a reused folder may hold an earlier run's.
+[ "$ran_datagen" = 0 ] || report_args+=(--datagen-log "$out/datagen.log")
+[ "$do_match" = 0 ] || report_args+=(--match-log "$out/match.log")
 python3 "$here/report.py" "${report_args[@]}" || die "the report failed"
+check_output "the report" "" "$out/report.html" "$out/tuned.txt"
 stage "done in $((SECONDS - started)) s: $out"
