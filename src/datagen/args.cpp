@@ -13,13 +13,18 @@ namespace {
 // character, 0 when there are none): settings come from scripts that are not checked here.
 long long readNumber(const std::string& text) { return std::strtoll(text.c_str(), nullptr, 10); }
 
-// A games count must be a whole number: "--help" read as 0 games would still truncate the output.
+// A games count must be a whole number, and not a negative one: "--help" or "-3" read as 0 games
+// would still truncate the output.
 bool readGames(const std::string& text, long long& games) {
   char* end = nullptr;
   errno = 0;
   const long long v = std::strtoll(text.c_str(), &end, 10);
   if (end == text.c_str() || *end != '\0' || errno == ERANGE) {
     std::cerr << "datagen: кількість партій має бути числом: " << text << "\n";
+    return false;
+  }
+  if (v < 0) {
+    std::cerr << "datagen: кількість партій не може бути від'ємною: " << text << "\n";
     return false;
   }
   games = v;

@@ -118,15 +118,16 @@ TEST(DataGenArgs, OutValueTakenVerbatim) {
 
 TEST(DataGenArgs, NumbersReadAsFarAsTheyGo) {
   DataGenConfig c;
-  ASSERT_TRUE(parse({"nodes= 12abc", "games=-3", "progress=+4x"}, c));
+  ASSERT_TRUE(parse({"nodes= 12abc", "resign=-3", "progress=+4x"}, c));
   EXPECT_EQ(c.nodes, 12);
-  EXPECT_EQ(c.games, -3);
+  EXPECT_EQ(c.resign, -3);
   EXPECT_EQ(c.progress, 4);
   ASSERT_TRUE(parse({"nodes="}, c));
   EXPECT_EQ(c.nodes, 0);
 }
 
-// A mistyped command line must not reach the output file: "--help" once read as 0 games.
+// A mistyped command line must not reach the output file: "--help" once read as 0 games, and so
+// was a negative count.
 TEST(DataGenArgs, OptionWordsAndGamesThatAreNoNumberAreErrors) {
   const struct {
     Args args;
@@ -142,6 +143,8 @@ TEST(DataGenArgs, OptionWordsAndGamesThatAreNoNumberAreErrors) {
       {{"games="}, "datagen: кількість партій має бути числом: \n"},
       {{"games=99999999999999999999"},
        "datagen: кількість партій має бути числом: 99999999999999999999\n"},
+      {{"games=-3"}, "datagen: кількість партій не може бути від'ємною: -3\n"},
+      {{"5", "out.txt", "games=-1"}, "datagen: кількість партій не може бути від'ємною: -1\n"},
   };
   for (const auto& c : cases) {
     DataGenConfig config;

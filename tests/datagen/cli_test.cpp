@@ -54,12 +54,16 @@ TEST(DataToolsCli, BadArgumentsFail) {
   EXPECT_EQ(extra.errText(), "datagen: зайвий аргумент: more\n");
   EXPECT_FALSE(std::filesystem::exists(data));
 
-  // An option word fails before anything is opened: the file keeps its data.
+  // An option word or a negative count fails before anything is opened: the file keeps its data.
   dgtest::writeFile(data, "precious\n");
-  UciProcess help({"datagen", "out=" + data, "--help"});
-  EXPECT_EQ(help.waitExit(kTimeoutMs), 1);
-  EXPECT_EQ(help.errText(), "datagen: невідомий параметр: --help\n");
-  EXPECT_EQ(readFile(data), "precious\n");
+  for (const auto& [arg, err] : {std::pair{"--help", "datagen: невідомий параметр: --help\n"},
+                                 std::pair{"games=-3", "datagen: кількість партій не може бути "
+                                                       "від'ємною: -3\n"}}) {
+    UciProcess bad({"datagen", "out=" + data, arg});
+    EXPECT_EQ(bad.waitExit(kTimeoutMs), 1) << arg;
+    EXPECT_EQ(bad.errText(), err);
+    EXPECT_EQ(readFile(data), "precious\n") << arg;
+  }
 
   UciProcess missing({"featureexport", dir.file("none.txt"), dir.file("out.txt")});
   EXPECT_EQ(missing.waitExit(kTimeoutMs), 1);
