@@ -92,12 +92,14 @@ TEST(MatchOpenings, EpdAndPgn) {
                      "# a comment\n"
                      "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1\n"
                      "\n"
-                     "r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - bm Bb5; id \"x\";\n");
+                     "r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - bm Bb5; id \"x\";\n"
+                     "rnbqkbnr/ppp1pppp/8/P2p4/1P6/7N/2PPPPPP/RNBQKB1R w KQkq - hmvc 3; fmvn 5;\n");
   std::vector<Opening> o;
   std::string error;
   ASSERT_TRUE(loadOpenings(s, o, error)) << error;
-  ASSERT_EQ(o.size(), 2u);
+  ASSERT_EQ(o.size(), 3u);
   EXPECT_EQ(o[1].fen, "r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 0 1");
+  EXPECT_EQ(o[2].fen, "rnbqkbnr/ppp1pppp/8/P2p4/1P6/7N/2PPPPPP/RNBQKB1R w KQkq - 3 5");
 
   s.file = dir.write("o.pgn",
                      "[Event \"a\"]\n[Result \"*\"]\n\n1. e4 {best} e5 (1... c5 2. Nf3) 2. Nf3 $1 Nc6 3.Bb5 a6 *\n\n"

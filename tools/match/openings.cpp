@@ -21,7 +21,8 @@ bool isNumber(const std::string& s) {
   return !s.empty() && s.find_first_not_of("0123456789") == std::string::npos;
 }
 
-// An EPD line: four FEN fields, then either the two counters or operations ("bm e4; id "x";").
+// An EPD line: four FEN fields, then either the two counters or operations ("bm e4; id "x";"),
+// of which "hmvc N;" and "fmvn N;" give the counters.
 bool readEpd(const std::string& line, Opening& o, std::string& why) {
   std::istringstream in(line);
   std::string f[6];
@@ -31,8 +32,22 @@ bool readEpd(const std::string& line, Opening& o, std::string& why) {
     why = "an EPD line needs at least four fields";
     return false;
   }
-  std::string fen = f[0] + ' ' + f[1] + ' ' + f[2] + ' ' + f[3];
-  fen += n >= 6 && isNumber(f[4]) && isNumber(f[5]) ? ' ' + f[4] + ' ' + f[5] : std::string(" 0 1");
+  std::string clocks = " 0 1";
+  if (n >= 6 && isNumber(f[4]) && isNumber(f[5])) {
+    clocks = ' ' + f[4] + ' ' + f[5];
+  } else {
+    std::string halfmove = "0", fullmove = "1";
+    std::istringstream ops(line);
+    std::string skipped;
+    for (int k = 0; k < 4; ++k) ops >> skipped;
+    for (std::string op, value; ops >> op;) {
+      if ((op == "hmvc" || op == "fmvn") && ops >> value && value.size() > 1 && value.back() == ';' &&
+          isNumber(value.substr(0, value.size() - 1)))
+        (op == "hmvc" ? halfmove : fullmove) = value.substr(0, value.size() - 1);
+    }
+    clocks = ' ' + halfmove + ' ' + fullmove;
+  }
+  const std::string fen = f[0] + ' ' + f[1] + ' ' + f[2] + ' ' + f[3] + clocks;
   GamePosition pos;
   if (!pos.setFen(fen)) {
     why = "not a legal position: " + fen;
