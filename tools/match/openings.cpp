@@ -23,7 +23,7 @@ bool isNumber(const std::string& s) {
 
 // An EPD line: four FEN fields, then either the two counters or operations ("bm e4; id "x";"),
 // of which "hmvc N;" and "fmvn N;" give the counters.
-bool readEpd(const std::string& line, Opening& o, std::string& why) {
+bool readEpd(const std::string& line, GamePosition& pos, Opening& o, std::string& why) {
   std::istringstream in(line);
   std::string f[6];
   int n = 0;
@@ -48,7 +48,6 @@ bool readEpd(const std::string& line, Opening& o, std::string& why) {
     clocks = ' ' + halfmove + ' ' + fullmove;
   }
   const std::string fen = f[0] + ' ' + f[1] + ' ' + f[2] + ' ' + f[3] + clocks;
-  GamePosition pos;
   if (!pos.setFen(fen)) {
     why = "not a legal position: " + fen;
     return false;
@@ -200,11 +199,12 @@ bool loadOpenings(const OpeningSettings& s, std::vector<Opening>& out, std::stri
     }
   } else {
     std::string text;
+    GamePosition pos;
     for (int line = 1; std::getline(in, text); ++line) {
       if (!text.empty() && text.back() == '\r') text.pop_back();
       if (text.find_first_not_of(" \t") == std::string::npos || text[0] == '#') continue;
       Opening o;
-      if (!readEpd(text, o, why)) {
+      if (!readEpd(text, pos, o, why)) {
         error = s.file + ":" + std::to_string(line) + ": " + why;
         return false;
       }

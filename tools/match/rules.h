@@ -46,7 +46,8 @@ class GamePosition {
   u64 repetitionKey() const;
   void refresh();
 
-  std::unique_ptr<Board> board_ = std::make_unique<Board>();
+  // Left uninitialised until setFen: zeroing the undo stack would cost more than a whole game.
+  std::unique_ptr<Board> board_ = std::make_unique_for_overwrite<Board>();
   MoveList legal_;
   std::vector<u64> keys_;  // one per position since the last irreversible move, current last
 };

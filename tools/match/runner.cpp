@@ -3,9 +3,11 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <charconv>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -15,6 +17,7 @@
 #include <memory>
 #include <mutex>
 #include <sstream>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -81,6 +84,48 @@ std::string scoreText(int cp, bool mate, int mateIn) {
   if (mate) std::snprintf(buf, sizeof buf, "%sM%d", mateIn > 0 ? "+" : "-", std::abs(mateIn));
   else std::snprintf(buf, sizeof buf, "%+.2f", cp / 100.0);
   return buf;
+}
+
+// The word starting at or after pos.
+std::string nextWord(const std::string& line, std::size_t pos) {
+  const std::size_t b = line.find_first_not_of(' ', pos);
+  if (b == std::string::npos) return {};
+  const std::size_t e = line.find(' ', b);
+  return line.substr(b, e == std::string::npos ? std::string::npos : e - b);
+}
+
+// The depth and score of an "info" line, where it has them. Scanned by hand: an engine sends
+// several a move, and this is the manager's busiest code.
+void readInfo(const std::string& line, int& depth, bool& haveScore, bool& mate, int& mateIn, int& cp) {
+  std::size_t p = 5;
+  auto word = [&]() -> std::string_view {
+    const std::size_t b = line.find_first_not_of(' ', p);
+    if (b == std::string::npos) return p = line.size(), std::string_view();
+    std::size_t e = line.find(' ', b);
+    if (e == std::string::npos) e = line.size();
+    p = e;
+    return std::string_view(line).substr(b, e - b);
+  };
+  auto number = [](std::string_view w, int& out) {
+    const char* end = w.data() + w.size();
+    return std::from_chars(w.data(), end, out).ptr == end && !w.empty();
+  };
+  for (std::string_view w = word(); !w.empty(); w = word()) {
+    if (w == "depth") {
+      number(word(), depth);
+    } else if (w == "score") {
+      const std::string_view kind = word();
+      int v = 0;
+      if ((kind == "cp" || kind == "mate") && number(word(), v)) {
+        haveScore = true;
+        mate = kind == "mate";
+        if (mate) mateIn = v, cp = v > 0 ? kMateScore - v : -kMateScore - v;
+        else cp = v;
+      }
+    } else if (w == "pv" || w == "string") {
+      break;  // moves or free text follow
+    }
+  }
 }
 
 class Runner {
@@ -325,29 +370,10 @@ bool Runner::playGame(EngineProcess* engines, GameRecord& g) {
     EngineProcess::Read r;
     while ((r = engines[e].readLine(line, deadline)) == EngineProcess::Read::Line) {
       if (line.rfind("bestmove", 0) == 0) {
-        std::istringstream in(line);
-        std::string word;
-        in >> word >> best;
+        best = nextWord(line, 8);
         break;
       }
-      if (line.rfind("info ", 0) != 0) continue;
-      std::istringstream in(line);
-      std::string word;
-      while (in >> word) {
-        if (word == "depth") in >> depth;
-        else if (word == "score") {
-          std::string kind;
-          int v = 0;
-          if (in >> kind >> v) {
-            haveScore = true;
-            mate = kind == "mate";
-            if (mate) mateIn = v, cp = v > 0 ? kMateScore - v : -kMateScore - v;
-            else cp = v;
-          }
-        } else if (word == "pv" || word == "string") {
-          break;
-        }
-      }
+      if (line.rfind("info ", 0) == 0) readInfo(line, depth, haveScore, mate, mateIn, cp);
     }
     const i64 elapsed =
         std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() - t0).count();
@@ -569,6 +595,16 @@ int Runner::run(int pgnFd) {
   for (auto& t : threads) t.join();
 
   std::lock_guard lock(mutex_);
+  // The manager's own CPU time (all its threads) beside its engines' (every engine has been
+  // reaped by now): /usr/bin/time reports only the sum of the two.
+  auto seconds = [](const rusage& u) {
+    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+  };
+  rusage self{}, children{};
+  if (::getrusage(RUSAGE_SELF, &self) == 0 && ::getrusage(RUSAGE_CHILDREN, &children) == 0) {
+    summary_.managerCpu = seconds(self);
+    summary_.enginesCpu = seconds(children);
+  }
   const int sig = gSignal.load();
   summary_.interrupted = sig != 0;
   summary_.stoppedByFault = faultStop_;

@@ -95,6 +95,9 @@ std::string summaryJson(const Summary& s) {
     o << "  \"sprt\": null,\n";
   }
   o << "  \"llr\": " << Json::number(value) << ",\n";
+  if (s.managerCpu >= 0)
+    o << "  \"cpu\": {\"manager\": " << Json::number(s.managerCpu) << ", \"engines\": " << Json::number(s.enginesCpu)
+      << "},\n";
   o << "  \"faults\": {";
   for (int e2 = 0; e2 < 2; ++e2) {
     o << (e2 ? ", " : "") << Json::quote(s.names[e2]) << ": {";
@@ -163,6 +166,9 @@ void printReport(std::ostream& out, const Summary& s) {
     }
     out << (total ? "\n" : " none\n");
   }
+  if (s.managerCpu >= 0)
+    out << "CPU time: manager " << fixed(s.managerCpu, 2) << " s, engines " << fixed(s.enginesCpu, 2) << " s ("
+        << fixed(s.enginesCpu > 0 ? 100 * s.managerCpu / s.enginesCpu : 0, 2) << " % of the engines')\n";
   if (s.interrupted) out << "The match was interrupted; the counts are those of the finished games.\n";
   if (s.stoppedByFault) out << "The match stopped after an engine fault (use -recover to go on after one).\n";
 }

@@ -27,6 +27,7 @@ struct Summary {
   bool sprtStopped = false;
   int shardIndex = 0, shardCount = 1;
   std::vector<int> mergedShards;      // merge: the shard indices summed
+  double managerCpu = -1, enginesCpu = -1;  // seconds of CPU (user + system); -1: not measured
 
   i64 games() const { return wins + draws + losses; }
   double llr() const;
