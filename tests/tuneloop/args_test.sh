@@ -66,7 +66,7 @@ cases=(
   "games not a number||--games 1e3 --no-match OUT|1|^tuneloop: --games needs a whole number, not '1e3'$"
   "no threads||--threads 0 --no-match OUT|1|^tuneloop: --threads needs at least 1$"
   "no data file||--data WORK/none.txt --no-match OUT|1|^tuneloop: no data file at WORK/none.txt$"
-  "no runner||OUT|1|^tuneloop: the match needs --match-runner PATH \(or --no-match\)$"
+  "no openings||--openings WORK/none.epd OUT|1|^tuneloop: no openings file at WORK/none.epd$"
   "no Node.js|PATH=$no_node|--match-runner WORK/runner.js OUT|1|^tuneloop: the match runner needs Node.js \(node\), which is not on PATH$"
   "no Python|PATH=$no_python|--games 1 --no-build OUT|1|^tuneloop: the report needs Python 3 \(python3\), which is not on PATH$"
   "tuner help||--tune --help --no-build OUT|1|^tuneloop: --tune '--help' asks for the tuner's help text, which fits nothing$"

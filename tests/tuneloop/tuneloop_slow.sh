@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The tuning loop end to end on a tiny setting: datagen on two threads, a short fit, the tuned
-# build (its engine must list the fitted values) and the report; the match stage is skipped.
+# build (its engine must list the fitted values), one game pair of it against the default build with
+# quorvane-match, and the report.
 # Usage: tuneloop_slow.sh SOURCE_DIR BUILD_DIR
 set -euo pipefail
 source_dir=$1
@@ -20,16 +21,22 @@ grep -q QUORVANE_PARAMS "$source_dir/CMakeLists.txt" || build_stage=(--no-build)
 log=$out/run.log
 if ! bash "$source_dir/tools/tuneloop/tuneloop.sh" --build "$build_dir" --source "$source_dir" \
   --games 6 --nodes 300 --threads 2 --datagen 'maxdepth=4' \
-  --tune '--epochs 3 --batch 64 --freeze matMg_*,matEg_*' --no-match "${build_stage[@]}" "$out/run" \
+  --tune '--epochs 3 --batch 64 --freeze matMg_*,matEg_*' "${build_stage[@]}" \
+  --match '-each nodes=300 option.Hash=4 -games 2 -ratinginterval 0' "$out/run" \
   >"$log" 2>&1; then
   cat "$log"
   fail "the loop failed"
 fi
-for stage in "1/4 datagen" "2/4 fit" "3/4 build" "4/4 match: skipped" "report:" "done in"; do
+match_stage="4/4 match: tuned vs default with quorvane-match"
+[ ${#build_stage[@]} -eq 0 ] || match_stage="4/4 match: skipped"
+for stage in "1/4 datagen" "2/4 fit" "3/4 build" "$match_stage" "report:" "done in"; do
   grep -q "] $stage" "$log" || { cat "$log"; fail "no progress line for '$stage'"; }
 done
 if [ ${#build_stage[@]} -eq 0 ]; then
   [ -x "$out/run/build-tuned/quorvane" ] || fail "no tuned engine"
+  grep -q '"games": 2,' "$out/run/match.json" || fail "the match summary does not count 2 games"
+  [ "$(grep -c '^\[Event ' "$out/run/match.pgn")" = 2 ] || fail "the match PGN does not hold 2 games"
+  grep -q "^Score of tuned vs default: " "$out/run/match.log" || fail "no match report"
 fi
 grep -q "^datagen: готово — 6 партій, " "$out/run/datagen.log" || fail "datagen did not finish"
 grep -q "^epoch 3/3 " "$out/run/tune.log" || fail "the fit did not run 3 epochs"

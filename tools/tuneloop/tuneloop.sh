@@ -25,10 +25,12 @@ writes OUTDIR/report.html (losses per epoch, piece-square tables before and afte
   --datagen 'KEYS'     more datagen settings, e.g. 'maxdepth=10 randomplies=10'
   --data FILE          fit to this data file instead of generating one (repeatable)
   --tune 'OPTIONS'     tuner options (default: '--epochs 100')
-  --match-runner PATH  the match runner (a Node.js script, see below); needed unless --no-match
-  --match 'OPTIONS'    match options (default: '--nodes 20000 --sprt 0,5 --games 20000
-                       --concurrency 2')
-  --openings FILE      openings for the match (EPD or FEN lines; default: the runner's own)
+  --match 'OPTIONS'    quorvane-match options (default: '-each nodes=20000 option.Hash=16
+                       -games 20000 -concurrency 2 -sprt elo0=0 elo1=5')
+  --openings FILE      openings for the match (EPD lines; default: SOURCE/params/openings.epd)
+  --match-runner PATH  an outside match runner (a Node.js script, see below) instead of
+                       quorvane-match; its --match default: '--nodes 20000 --sprt 0,5 --games
+                       20000 --concurrency 2', its openings default: its own
   --no-build           stop after the fit (no tuned build, no match)
   --no-match           stop after the tuned build
   --reuse              run in an OUTDIR that holds files (an earlier run): the files the
@@ -38,7 +40,11 @@ writes OUTDIR/report.html (losses per epoch, piece-square tables before and afte
 Every setting, and every program the chosen stages need, is checked before the first stage. A
 stage that fails ends the loop with one line naming it and its log.
 
-The match runner is called as
+The match is played by quorvane-match (built in the --build folder) as
+  quorvane-match -engine cmd=TUNED name=tuned -engine cmd=DEFAULT name=default
+       -openings file=FILE format=epd order=random MATCH-OPTIONS
+       -pgnout OUTDIR/match.pgn -jsonout OUTDIR/match.json
+An outside match runner is called as
   node PATH --engine1 TUNED --engine2 DEFAULT --name1 tuned --name2 default
        [--openings FILE] MATCH-OPTIONS --pgn OUTDIR/match.pgn --json OUTDIR/match.json
 so it must accept those options (--nodes N or --tc BASE+INC, --sprt ELO0,ELO1, --concurrency N,
@@ -69,7 +75,7 @@ datagen_extra=""
 data_files=()
 tune_options="--epochs 100"
 runner=""
-match_options="--nodes 20000 --sprt 0,5 --games 20000 --concurrency 2"
+match_options=""
 openings=""
 do_build=1
 do_match=1
@@ -114,19 +120,26 @@ for word in $tune_options; do
     -h | --help) die "--tune '$tune_options' asks for the tuner's help text, which fits nothing" ;;
   esac
 done
+[ -d "$source_dir" ] || die "no source tree at $source_dir"
+source_dir=$(cd "$source_dir" && pwd)
 if [ "$do_match" = 1 ]; then
-  [ -n "$runner" ] || die "the match needs --match-runner PATH (or --no-match)"
-  [ -f "$runner" ] || die "no match runner at $runner"
+  if [ -n "$runner" ]; then
+    [ -f "$runner" ] || die "no match runner at $runner"
+    match_options=${match_options:-"--nodes 20000 --sprt 0,5 --games 20000 --concurrency 2"}
+  else
+    match_options=${match_options:-"-each nodes=20000 option.Hash=16 -games 20000 -concurrency 2 -sprt elo0=0 elo1=5"}
+    openings=${openings:-$source_dir/params/openings.epd}
+  fi
 fi
 [ -z "$openings" ] || [ -f "$openings" ] || die "no openings file at $openings"
 for f in "${data_files[@]}"; do [ -f "$f" ] || die "no data file at $f"; done
-[ -d "$source_dir" ] || die "no source tree at $source_dir"
-source_dir=$(cd "$source_dir" && pwd)
 build_dir=${build_dir:-$source_dir/build}
 engine=$build_dir/quorvane
 tuner=$build_dir/tools/tune/quorvane-tune
+match=$build_dir/tools/match/quorvane-match
 build_default=0
 [ -x "$engine" ] && [ -x "$tuner" ] || build_default=1
+[ "$do_match" = 0 ] || [ -n "$runner" ] || [ -x "$match" ] || build_default=1
 if [ "$do_build" = 1 ]; then
   grep -q QUORVANE_PARAMS "$source_dir/CMakeLists.txt" ||
     die "the source tree $source_dir has no QUORVANE_PARAMS build option"
@@ -135,7 +148,7 @@ fi
 # Every program the chosen stages need, before the first of them.
 needed=(python3 cmp tee)
 [ "$build_default" = 0 ] && [ "$do_build" = 0 ] || needed+=(cmake)
-[ "$do_match" = 0 ] || needed+=(node)
+[ "$do_match" = 0 ] || [ -z "$runner" ] || needed+=(node)
 for program in "${needed[@]}"; do
   case $program in
     python3) why="the report needs Python 3 (python3)" ;;
@@ -201,7 +214,7 @@ if [ "$build_default" = 1 ]; then
   current_log=$out/build-default.log
   stage "building the default engine and the tuner in $build_dir (log: $current_log)"
   { cmake -S "$source_dir" -B "$build_dir" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release &&
-    cmake --build "$build_dir" -j "$threads" --target quorvane quorvane-tune; } \
+    cmake --build "$build_dir" -j "$threads" --target quorvane quorvane-tune quorvane-match; } \
     >"$current_log" 2>&1 || die "the default build failed; see $current_log"
 fi
 if [ ! -x "$engine" ] || [ ! -x "$tuner" ]; then die "no quorvane or quorvane-tune in $build_dir"; fi
@@ -274,13 +287,22 @@ fi
 # Stage 4: the match.
 if [ "$do_match" = 1 ]; then
   clear_outputs "$out/match.pgn" "$out/match.json" "$out/match.log"
-  stage "4/4 match: tuned vs default with $runner $match_options"
-  opening_args=()
-  [ -z "$openings" ] || opening_args=(--openings "$openings")
-  # shellcheck disable=SC2086
-  logged "the match" "$out/match.log" node "$runner" --engine1 "$tuned_engine" --engine2 "$engine" \
-    --name1 tuned --name2 default "${opening_args[@]}" $match_options --pgn "$out/match.pgn" \
-    --json "$out/match.json"
+  if [ -n "$runner" ]; then
+    stage "4/4 match: tuned vs default with $runner $match_options"
+    opening_args=()
+    [ -z "$openings" ] || opening_args=(--openings "$openings")
+    # shellcheck disable=SC2086
+    logged "the match" "$out/match.log" node "$runner" --engine1 "$tuned_engine" --engine2 "$engine" \
+      --name1 tuned --name2 default "${opening_args[@]}" $match_options --pgn "$out/match.pgn" \
+      --json "$out/match.json"
+  else
+    [ -x "$match" ] || die "no quorvane-match in $build_dir/tools/match"
+    stage "4/4 match: tuned vs default with quorvane-match $match_options"
+    # shellcheck disable=SC2086
+    logged "the match" "$out/match.log" "$match" -engine cmd="$tuned_engine" name=tuned \
+      -engine cmd="$engine" name=default -openings file="$openings" format=epd order=random \
+      $match_options -pgnout "$out/match.pgn" -jsonout "$out/match.json"
+  fi
 else
   stage "4/4 match: skipped"
 fi
