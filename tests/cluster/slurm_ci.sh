@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The batch scripts of tools/cluster on a real Slurm: a one-node cluster on this machine (munged,
-# slurmctld and slurmd started here, with their configuration, state and logs in a temporary
-# folder, and stopped by their PIDs on exit), then
+# The batch scripts of tools/cluster on a real Slurm: a one-node cluster on this machine
+# (one_node_slurm.sh: munged, slurmctld and slurmd started here, with their configuration, state and
+# logs in a temporary folder, and stopped by their PIDs on exit), then
 #   (a) a datagen array whose merged file is byte for byte the file of one datagen run;
 #   (c) an array with one task cancelled: the merge refuses and names it, resubmitting that index
 #       alone completes the same file; a shard damaged afterwards is refused too.
@@ -19,92 +19,11 @@ engine=$build/quorvane
 tools=$(cd "$(dirname "$0")/../../tools/cluster" && pwd)
 started=$SECONDS
 
-tmp=$(mktemp -d /tmp/quorvane-slurm.XXXXXX)
-chmod 755 "$tmp"
-pids=()
-stop() {
-  status=$?
-  # Daemons in reverse order of their start; a job still running is killed with slurmd.
-  for ((k = ${#pids[@]} - 1; k >= 0; k--)); do kill "${pids[k]}" 2>/dev/null || true; done
-  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-  if [ "$status" -ne 0 ]; then
-    for log in "$tmp"/log/*; do
-      echo "---- $log (last lines)"
-      tail -n 30 "$log"
-    done
-  fi
-  rm -rf "$tmp"
-  exit "$status"
-}
-trap stop EXIT
-
-# munged with its own key and socket, so the machine's munge (if any) is neither used nor disturbed.
-mkdir -p "$tmp/munge" "$tmp/state" "$tmp/spool" "$tmp/log"
-head -c 1024 /dev/urandom >"$tmp/munge/munge.key"
-chmod 700 "$tmp/munge"
-chmod 400 "$tmp/munge/munge.key"
-munged --foreground --force --key-file="$tmp/munge/munge.key" --socket="$tmp/munge/socket" \
-  --pid-file="$tmp/munge/munged.pid" --seed-file="$tmp/munge/seed" --log-file="$tmp/log/munged.log" \
-  >>"$tmp/log/munged.log" 2>&1 &
-pids+=($!)
-for ((k = 0; k < 50; k++)); do
-  [ -S "$tmp/munge/socket" ] && break
-  sleep 0.1
-done
-[ -S "$tmp/munge/socket" ] || die "munged did not start"
-
-# Free ports for the controller and the node daemon, away from a system Slurm's 6817/6818.
-port_free() { ! (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
-ctld_port=16817
-while ! port_free "$ctld_port" || ! port_free $((ctld_port + 1)); do ctld_port=$((ctld_port + 2)); done
-
-host=$(hostname -s)
-export SLURM_CONF=$tmp/slurm.conf
-# MinJobAge 6: sbatch --wait then polls every 2 s instead of backing off to 8 and 32 s.
-cat >"$SLURM_CONF" <<EOF
-ClusterName=quorvane-ci
-SlurmctldHost=$host
-SlurmctldPort=$ctld_port
-SlurmdPort=$((ctld_port + 1))
-SlurmUser=root
-SlurmdUser=root
-AuthType=auth/munge
-AuthInfo=socket=$tmp/munge/socket
-CredType=cred/munge
-StateSaveLocation=$tmp/state
-SlurmdSpoolDir=$tmp/spool
-SlurmctldPidFile=$tmp/slurmctld.pid
-SlurmdPidFile=$tmp/slurmd.pid
-SlurmctldLogFile=$tmp/log/slurmctld.log
-SlurmdLogFile=$tmp/log/slurmd.log
-ProctrackType=proctrack/linuxproc
-TaskPlugin=task/none
-JobAcctGatherType=jobacct_gather/none
-AccountingStorageType=accounting_storage/none
-JobCompType=jobcomp/filetxt
-JobCompLoc=$tmp/log/jobs.txt
-MailProg=/bin/true
-MpiDefault=none
-SelectType=select/cons_tres
-SelectTypeParameters=CR_CPU
-ReturnToService=2
-MinJobAge=6
-KillWait=5
-NodeName=$host CPUs=$(nproc) State=UNKNOWN
-PartitionName=ci Nodes=$host Default=YES MaxTime=INFINITE State=UP
-EOF
-slurmctld -D -f "$SLURM_CONF" >>"$tmp/log/slurmctld.out" 2>&1 &
-pids+=($!)
-slurmd -D -f "$SLURM_CONF" >>"$tmp/log/slurmd.out" 2>&1 &
-pids+=($!)
-state=""
-for ((k = 0; k < 150; k++)); do
-  state=$(sinfo -h -o %T 2>/dev/null || true)
-  [ "$state" = idle ] && break
-  sleep 0.2
-done
-[ "$state" = idle ] || die "the node did not become idle (state '$state')"
-echo "slurm_ci: one-node Slurm on $host ($(nproc) CPUs) up after $((SECONDS - started)) s"
+if [ -z "${QUORVANE_SLURM_UP:-}" ]; then
+  QUORVANE_SLURM_UP=1 exec "$(dirname "$0")/one_node_slurm.sh" "$0" "$@"
+fi
+tmp=$(mktemp -d /tmp/quorvane-slurm-ci.XXXXXX)
+trap 'rm -rf "$tmp"' EXIT
 
 # The scripts' settings, as a user exports them.
 export QUORVANE=$engine SHARDS=4 GAMES=3 SEED=1 SETTINGS="nodes=400 progress=100"
@@ -156,4 +75,4 @@ fi
 grep -q "damaged shards: 1$" "$run/again.err" || die "(c) the damaged shard 1 was not named: $(cat "$run/again.err")"
 [ ! -e "$run/again.txt" ] || die "(c) the refused merge wrote $run/again.txt"
 
-echo "slurm_ci: all checks passed in $((SECONDS - started)) s"
+echo "slurm_ci: all checks passed in $((SECONDS - started)) s (after the start of Slurm)"
