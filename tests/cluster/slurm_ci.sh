@@ -3,6 +3,7 @@
 # (one_node_slurm.sh: munged, slurmctld and slurmd started here, with their configuration, state and
 # logs in a temporary folder, and stopped by their PIDs on exit), then
 #   (a) a datagen array whose merged file is byte for byte the file of one datagen run;
+#   (b) a match array of 2 shards whose merged counts and LLR are those of the same match in one run;
 #   (c) an array with one task cancelled: the merge refuses and names it, resubmitting that index
 #       alone completes the same file; a shard damaged afterwards is refused too.
 # Usage: tests/cluster/slurm_ci.sh BUILD_DIR   (as root, with slurm-wlm and munge installed)
@@ -16,7 +17,8 @@ die() {
 build=$(cd "$1" && pwd)
 engine=$build/quorvane
 [ -x "$engine" ] || die "no engine at $engine"
-tools=$(cd "$(dirname "$0")/../../tools/cluster" && pwd)
+source=$(cd "$(dirname "$0")/../.." && pwd)
+tools=$source/tools/cluster
 started=$SECONDS
 
 if [ -z "${QUORVANE_SLURM_UP:-}" ]; then
@@ -51,6 +53,34 @@ merge_datagen "$run" "$array" || die "(a) the merge failed: $(cat "$run/logs/"*m
 cmp "$run/data.txt" "$one_run" || die "(a) the merged file differs from one datagen run"
 (cd "$run" && sha256sum --quiet -c data.txt.sha256) || die "(a) data.txt.sha256 does not match"
 echo "(a) ok: $(wc -l <"$run/data.txt") lines, $(cut -d' ' -f1 "$run/data.txt.sha256")"
+
+echo "== (b) match: 2 shards at fixed nodes, merged counts = the same match in one run"
+run=$tmp/b
+mkdir -p "$run/logs"
+matcher=$build/tools/match/quorvane-match
+[ -x "$matcher" ] || die "no quorvane-match at $matcher"
+# Two engines that differ (nodes a move), openings in order: every game is fixed by its pair's index.
+match="-engine cmd=$engine name=n1500 nodes=1500 -engine cmd=$engine name=n800 nodes=800 -each option.Hash=16
+  -games 8 -openings file=$source/params/openings.epd format=epd order=sequential -sprt elo0=0 elo1=5"
+# shellcheck disable=SC2086  # the options are split into words, as match.sbatch splits MATCH
+"$matcher" $match -jsonout "$tmp/one-match.json" >"$tmp/one-match.log" 2>&1 ||
+  die "(b) the match in one run failed: $(cat "$tmp/one-match.log")"
+array=$(MATCH_PROGRAM=$matcher RUN=$run SHARDS=2 MATCH=$match sbatch --parsable --array=0-1 --cpus-per-task=1 \
+  -o "$run/logs/%x-%a.out" "$tools/match.sbatch")
+MATCH_PROGRAM=$matcher RUN=$run SHARDS=2 sbatch --wait --quiet --dependency=afterany:"$array" \
+  --kill-on-invalid-dep=yes -o "$run/logs/%x.out" "$tools/match-merge.sbatch" ||
+  die "(b) the match merge failed: $(cat "$run/logs/"*.out)"
+# counts FILE: the numbers a report is made of
+counts() {
+  python3 -c 'import json, sys
+d = json.load(open(sys.argv[1]))
+print(d["games"], d["wins"], d["draws"], d["losses"], d["pentanomial"], sorted(d["pairs"]), d["llr"], d["elo"])' "$1"
+}
+[ "$(counts "$run/match.json")" = "$(counts "$tmp/one-match.json")" ] ||
+  die "(b) merged: $(counts "$run/match.json"); one run: $(counts "$tmp/one-match.json")"
+[ "$(grep -c '^\[Result ' "$run/match.pgn")" = 8 ] || die "(b) match.pgn does not hold 8 games"
+echo "(b) ok: games, wins, draws, losses, pentanomial, pairs, LLR, Elo: $(counts "$run/match.json")"
+grep -i "llr" "$run/logs/quorvane-match-merge.out" | head -n 1
 
 echo "== (c) a cancelled task: the merge refuses, the one index resubmitted completes the file"
 run=$tmp/c
