@@ -11,6 +11,10 @@ die() {
   exit 1
 }
 [ $# -ge 1 ] || die "usage: $0 COMMAND [ARGUMENTS...]"
+PATH=$PATH:/usr/sbin:/sbin  # the daemons, also for a caller whose PATH lacks them
+for daemon in munged slurmctld slurmd; do
+  command -v "$daemon" >/dev/null || die "no $daemon: install Debian's slurm-wlm and munge"
+done
 started=$SECONDS
 
 tmp=$(mktemp -d /tmp/quorvane-slurm.XXXXXX)
@@ -64,10 +68,11 @@ while ! port_free "$ctld_port" || ! port_free $((ctld_port + 1)); do ctld_port=$
 
 host=$(hostname -s)
 export SLURM_CONF=$tmp/slurm.conf
-# MinJobAge 6: sbatch --wait then polls every 2 s instead of backing off to 8 and 32 s.
+# Addresses are 127.0.0.1, so the host name need not resolve. MinJobAge 6: sbatch --wait then
+# polls every 2 s instead of backing off to 8 and 32 s.
 cat >"$SLURM_CONF" <<EOF
 ClusterName=quorvane-ci
-SlurmctldHost=$host
+SlurmctldHost=$host(127.0.0.1)
 SlurmctldPort=$ctld_port
 SlurmdPort=$((ctld_port + 1))
 SlurmUser=root
@@ -94,7 +99,7 @@ SelectTypeParameters=CR_CPU
 ReturnToService=2
 MinJobAge=6
 KillWait=5
-NodeName=$host CPUs=$(nproc) State=UNKNOWN
+NodeName=$host NodeAddr=127.0.0.1 CPUs=$(nproc) State=UNKNOWN
 PartitionName=ci Nodes=$host Default=YES MaxTime=INFINITE State=UP
 EOF
 slurmctld -D -f "$SLURM_CONF" >>"$tmp/log/slurmctld.out" 2>&1 &
