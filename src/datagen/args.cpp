@@ -75,6 +75,10 @@ bool applySetting(std::string_view key, const std::string& value, DataGenConfig&
     c.progress = readNumber(value);
   else if (key == "threads")
     c.threads = readInt32(value);
+  else if (key == "sample")
+    c.sample = readInt32(value);
+  else if (key == "minply")
+    c.minply = readInt32(value);
   else {
     std::cerr << "datagen: невідомий параметр: " << key << "\n";
     return false;

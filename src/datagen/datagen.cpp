@@ -2,6 +2,7 @@
 // labelled text line per kept position.
 #include "datagen/datagen.h"
 
+#include <algorithm>
 #include <atomic>
 #include <bit>
 #include <charconv>
@@ -145,8 +146,11 @@ GameResult playDataGenGame(Thread& thread, const DataGenConfig& config,
     const int whiteScore = b.side == Black ? -score : score;
     const int absScore = std::abs(score);
 
+    // Plies from the start position, the opening's included.
+    const int gamePly = 2 * (b.fullmoveNumber - 1) + (b.side == Black);
     const bool skip = (config.skipcheck && b.inCheck()) ||
-                      (config.skipquiet && !isQuietMove(move)) || absScore >= config.evalcap;
+                      (config.skipquiet && !isQuietMove(move)) || absScore >= config.evalcap ||
+                      gamePly < config.minply;
     if (!skip) samples.push_back(Sample{b.fen(), whiteScore});
 
     if (absScore >= config.resign) {
@@ -169,6 +173,24 @@ GameResult playDataGenGame(Thread& thread, const DataGenConfig& config,
     makeGameMove(b, move);
     if (++ply >= config.maxplies) return GameResult::Draw;
   }
+}
+
+void thinSamples(std::vector<Sample>& samples, int count, std::mt19937_64& gen) {
+  if (count <= 0 || samples.size() <= static_cast<std::size_t>(count)) return;
+  // A partial Fisher-Yates shuffle picks the indices; sorting them keeps the plies in order, so
+  // the tuner still finds the game.
+  const int n = static_cast<int>(samples.size());
+  std::vector<int> order(static_cast<std::size_t>(n));
+  for (int i = 0; i < n; ++i) order[static_cast<std::size_t>(i)] = i;
+  for (int i = 0; i < count; ++i)
+    std::swap(order[static_cast<std::size_t>(i)],
+              order[static_cast<std::size_t>(i + randomIndex(gen, n - i))]);
+  order.resize(static_cast<std::size_t>(count));
+  std::sort(order.begin(), order.end());
+  std::vector<Sample> kept;
+  kept.reserve(order.size());
+  for (const int i : order) kept.push_back(std::move(samples[static_cast<std::size_t>(i)]));
+  samples = std::move(kept);
 }
 
 namespace {
@@ -194,6 +216,8 @@ GameOutput playIndexedGame(Thread& thread, const DataGenConfig& config, long lon
   thread.tt->clear();
   samples.clear();
   const char* result = resultText(playDataGenGame(thread, config, samples));
+  // The game's own generator, so the choice depends on the game alone, not on the worker.
+  thinSamples(samples, config.sample, gen);
   for (const Sample& s : samples) {
     game.text += s.fen;
     game.text += " [";
@@ -312,6 +336,8 @@ int runDataGen(const DataGenConfig& config) {
             << " nodes=" << config.nodes << " maxdepth=" << config.maxdepth
             << " randomplies=" << config.randomplies << " score=" << (config.score ? 1 : 0);
   if (workers != 1) std::cerr << " threads=" << workers;
+  if (config.sample > 0) std::cerr << " sample=" << config.sample;
+  if (config.minply > 0) std::cerr << " minply=" << config.minply;
   std::cerr << "\n";
 
   // The first worker plays on the calling thread with the global table; every other one gets a

@@ -2,6 +2,7 @@
 // ("featureexport").
 #pragma once
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,11 @@ struct DataGenConfig {
   bool score = true;
   long long progress = 100;
   int threads = 1;  // games played side by side; the file is the same for every count
+  // Opt-in thinning (0 = off, the file is then the one of the plain settings): at most sample
+  // positions per game, drawn with the game's own generator after the game, and none before
+  // ply minply of the game counted from the start position (the random plies included).
+  int sample = 0;
+  int minply = 0;
 };
 
 enum class GameResult { WhiteWin = 0, Draw = 1, BlackWin = 2 };
@@ -49,8 +55,12 @@ bool parseDataGenArgs(int count, char** arguments, DataGenConfig& config);
 int runDataGen(const DataGenConfig& config);
 
 // Plays one game from the position on thread.board with the game rules of config, appending the
-// kept positions to samples. The caller clears the tables first.
+// kept positions to samples (minply applies here, sample does not). The caller clears the tables
+// first.
 GameResult playDataGenGame(Thread& thread, const DataGenConfig& config, std::vector<Sample>& samples);
+// Keeps at most count of the samples, chosen uniformly with gen, in their order; draws nothing
+// when count is 0 or less or there are no more samples than count.
+void thinSamples(std::vector<Sample>& samples, int count, std::mt19937_64& gen);
 // No pawn, rook or queen on the board and fewer than two minors, or exactly two bishops on squares
 // of one colour.
 bool insufficientMaterial(const Board& b);

@@ -24,7 +24,7 @@ const struct {
     FIELD(draw, 8, 5),          FIELD(drawplies, 12, 9),    FIELD(drawmin, 40, 20),
     FIELD(maxplies, 400, 80),   FIELD(evalcap, 2000, 1500), FIELD(skipcheck, 1, 0),
     FIELD(skipquiet, 1, 0),     FIELD(score, 1, 0),         FIELD(progress, 100, 10),
-    FIELD(threads, 1, 3),
+    FIELD(threads, 1, 3),       FIELD(sample, 0, 4),        FIELD(minply, 0, 16),
 };
 #undef FIELD
 

@@ -1,4 +1,5 @@
 // Whole data-generation runs in process: file contents, determinism, summaries and progress lines.
+#include <algorithm>
 #include <bit>
 #include <memory>
 #include <random>
@@ -248,6 +249,71 @@ TEST(DataGenRun, WorkersAndShardsWriteTheOneWorkerFile) {
     shards += r.file;
   }
   EXPECT_EQ(shards, one.file);
+}
+
+// Plies from the start position of a written line (its FEN's move number and side).
+static int plyOf(const std::string& line) {
+  auto b = std::make_unique<Board>();
+  DataGenSample s;
+  EXPECT_TRUE(parseDataGenLine(line, s) && b->setFen(s.fen)) << line;
+  return 2 * (b->fullmoveNumber - 1) + (b->side == Black);
+}
+
+// sample and minply only thin the lines of each game: minply drops exactly the early plies, sample
+// keeps the given count of the rest, in order.
+TEST(DataGenRun, SampleAndMinplyThinEachGame) {
+  TempDir dir;
+  const struct {
+    int sample, minply;
+  } kCases[] = {{0, 0}, {0, 20}, {3, 0}, {3, 20}, {1000, 0}};
+  for (const unsigned long long seed : {5, 9}) {
+    DataGenConfig c = tinyConfig(dir.file("all.txt"));
+    c.games = 1;  // one game per file: its lines are the game's
+    c.seed = seed;
+    const std::vector<std::string> all = lines(run(c).file);
+    ASSERT_GT(all.size(), 6u);
+    for (const auto& k : kCases) {
+      c.out = dir.file("thin.txt");
+      c.sample = k.sample;
+      c.minply = k.minply;
+      const RunOutcome r = run(c);
+      ASSERT_EQ(r.status, 0) << r.err;
+      std::vector<std::string> late;
+      for (const std::string& l : all)
+        if (plyOf(l) >= k.minply) late.push_back(l);
+      const std::vector<std::string> kept = lines(r.file);
+      const std::size_t want = k.sample > 0 ? std::min<std::size_t>(k.sample, late.size()) : late.size();
+      EXPECT_EQ(kept.size(), want) << seed << " " << k.sample << " " << k.minply;
+      if (k.sample == 0) {
+        EXPECT_EQ(kept, late);
+      }
+      auto it = late.begin();  // kept is a subsequence of late
+      for (const std::string& l : kept) it = std::find(it, late.end(), l);
+      EXPECT_NE(it, late.end()) << seed << " " << k.sample << " " << k.minply;
+    }
+  }
+}
+
+// The sample is drawn from the game's own generator: workers and shards still give one file.
+TEST(DataGenRun, SampledFileIsTheSameForWorkersAndShards) {
+  TempDir dir;
+  DataGenConfig c = tinyConfig(dir.file("one.txt"));
+  c.games = 4;
+  c.sample = 2;
+  c.minply = 12;
+  const RunOutcome one = run(c);
+  ASSERT_EQ(one.status, 0) << one.err;
+  EXPECT_NE(one.err.find(" sample=2 minply=12\n"), std::string::npos) << one.err;
+  EXPECT_LE(lines(one.file).size(), 8u);
+  c.threads = 2;
+  c.out = dir.file("two.txt");
+  EXPECT_EQ(run(c).file, one.file);
+  c.games = 2;
+  c.out = dir.file("s0.txt");
+  const std::string first = run(c).file;
+  c.seed += 2;
+  c.out = dir.file("s1.txt");
+  EXPECT_EQ(first + run(c).file, one.file);
 }
 
 TEST(DataGenRun, UnwritableOutput) {
