@@ -96,6 +96,7 @@ TEST(TuneCli, HelpAndBadCommandLines) {
                           "--reg -1",
                           "--max-score 0",
                           "--format xml",
+                          "--resolve=1",
                           "--log="}) {
     r = tune(dir, std::string(bad) + " " + f);
     EXPECT_EQ(r.status, 2) << bad;
@@ -313,7 +314,15 @@ TEST(TuneCli, DataFilesBlendTheScoreAndLogTheLosses) {
   }
   EXPECT_NE(first, tunetest::defaultListing());
 
-  const RunResult r = tune(dir, "--lambda 0.3 " + featureFile(dir));
+  // The data filters say what they did (what each keeps is tested on the loader).
+  RunResult r = tune(dir, "--epochs 0 --drop-check --drop-noisy --dedup --resolve " + games);
+  ASSERT_EQ(r.status, 0) << r.err;
+  for (const char* part : {" positions left out by --drop-check; ", " duplicates removed by --dedup; ",
+                           " positions left out by --drop-noisy; ",
+                           " positions replaced by their quiet end by --resolve\n"})
+    EXPECT_NE(r.err.find(part), std::string::npos) << part << "\n" << r.err;
+
+  r = tune(dir, "--lambda 0.3 " + featureFile(dir));
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("quorvane-tune: --lambda needs a search score for every position; "),
             std::string::npos)

@@ -11,9 +11,11 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <unordered_set>
 
 #include "datagen/datagen.h"
 #include "tools/tune/model.h"
+#include "tools/tune/quiet.h"
 
 namespace TuneTool {
 
@@ -110,11 +112,18 @@ bool parseFeatureLine(std::string_view line, FeatureLine& out, const char*& why)
   return true;
 }
 
-bool parseDataLine(const std::string& line, Board& board, Tune::Trace& trace, FeatureLine& out,
-                   const char*& why) {
-  DataGenSample sample;
+namespace {
+
+// Reads the line into sample and board, without the features.
+bool readDataLine(const std::string& line, Board& board, DataGenSample& sample, const char*& why) {
   if (!parseDataGenLine(line, sample)) return why = "not a data line (FEN [result] [score])", false;
   if (!board.setFen(sample.fen)) return why = "bad FEN", false;
+  return true;
+}
+
+// The features of the position on board, with the line's result and score.
+bool fillFeatures(const Board& board, const DataGenSample& sample, Tune::Trace& trace,
+                  FeatureLine& out, const char*& why) {
   Tune::extract(board, trace);
   out.result = static_cast<float>(sample.result);
   out.phase = trace.phase;
@@ -136,6 +145,14 @@ bool parseDataLine(const std::string& line, Board& board, Tune::Trace& trace, Fe
                               : kNoScore;
   out.clock = board.halfmoveClock;
   return true;
+}
+
+}  // namespace
+
+bool parseDataLine(const std::string& line, Board& board, Tune::Trace& trace, FeatureLine& out,
+                   const char*& why) {
+  DataGenSample sample;
+  return readDataLine(line, board, sample, why) && fillFeatures(board, sample, trace, out, why);
 }
 
 void DataSet::reserve(std::size_t positions, std::size_t entries) {
@@ -221,12 +238,20 @@ bool firstLineIsData(const std::string& path) {
   return false;
 }
 
+// What the filters keep across the files of one load.
+struct FilterState {
+  const LoadFilter& filter;
+  std::unordered_set<u64> seen;        // keys of the positions kept, with dedup
+  std::unique_ptr<QuietSearch> quiet;  // with dropNoisy or resolve
+};
+
 // Whole-file reader for both formats: what the lines say is up to the parser of the file's format.
 class FileLoader {
  public:
-  FileLoader(const std::string& path, FileFormat format, const LoadFilter& filter, DataSet& data,
+  FileLoader(const std::string& path, FileFormat format, FilterState& state, DataSet& data,
              LoadReport& report)
-      : path_(path), format_(format), filter_(filter), data_(data), report_(report) {
+      : path_(path), format_(format), state_(state), filter_(state.filter), data_(data),
+        report_(report) {
     line_.entries.reserve(Tune::NPARAMS);
   }
 
@@ -242,6 +267,7 @@ class FileLoader {
 
   const std::string& path_;
   FileFormat format_;
+  FilterState& state_;
   const LoadFilter& filter_;
   DataSet& data_;
   LoadReport& report_;
@@ -281,22 +307,45 @@ void FileLoader::handleData(std::string_view text) {
   }
   text_.assign(text);
   const char* why = "";
-  if (!parseDataLine(text_, *board_, *trace_, line_, why)) {
+  DataGenSample sample;
+  Board& b = *board_;
+  if (!readDataLine(text_, b, sample, why) || !fillFeatures(b, sample, *trace_, line_, why)) {
     noteMalformed(report_, path_, lineNo_, why);
     return;
   }
   // One ply per kept position: a game goes on while the result stays and the ply grows.
-  const int ply = 2 * board_->fullmoveNumber + (board_->side == Black);
+  const int ply = 2 * b.fullmoveNumber + (b.side == Black);
   if (line_.result != gameResult_ || ply <= gamePly_) {
     endGame();
     ++report_.games;
   }
   gameResult_ = line_.result;
   gamePly_ = ply;
-  if (filter_.maxScore > 0 && line_.score != kNoScore &&
-      (line_.score > filter_.maxScore || line_.score < -filter_.maxScore)) {
+  if (filter_.dropCheck && b.inCheck()) {
+    ++report_.inCheck;
+    return;
+  }
+  if (filter_.maxScore > 0 && sample.hasScore &&
+      (sample.score > filter_.maxScore || sample.score < -filter_.maxScore)) {
     ++report_.filtered;
     return;
+  }
+  if (filter_.dedup && !state_.seen.insert(b.key).second) {
+    ++report_.duplicates;
+    return;
+  }
+  if (filter_.dropNoisy && state_.quiet->bestMove(b) != 0) {
+    ++report_.noisy;
+    return;
+  }
+  // The line's result and score stay: they are what the quiet position is fitted to.
+  if (filter_.resolve && state_.quiet->resolve(b) > 0) {
+    ++report_.resolved;
+    // Only absurd piece counts fail here (a promotion adds a piece).
+    if (!fillFeatures(b, sample, *trace_, line_, why)) {
+      noteMalformed(report_, path_, lineNo_, why);
+      return;
+    }
   }
   data_.add(line_);
   ++report_.accepted;
@@ -372,8 +421,10 @@ bool loadFiles(const std::vector<std::string>& paths, FileFormat format, const L
   } catch (const std::bad_alloc&) {
     // Without the reservation the arrays grow as they fill.
   }
+  FilterState state{filter, {}, nullptr};
+  if (filter.dropNoisy || filter.resolve) state.quiet = std::make_unique<QuietSearch>();
   for (const std::string& p : paths) {
-    FileLoader loader(p, format, filter, data, report);
+    FileLoader loader(p, format, state, data, report);
     if (!loader.load(error)) return false;
   }
   return true;

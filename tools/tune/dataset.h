@@ -103,9 +103,15 @@ class DataSet {
 // Which reader a file gets: by its first non-blank line (a data line ends with "]"), or forced.
 enum class FileFormat { Auto, Features, Data };
 
-// What to leave out of data files (feature lines carry nothing to decide it by).
+// What to leave out of data files, and what to change in them (feature lines carry no position to
+// decide it by). The filters apply in this order, each position counted by the first that drops it.
 struct LoadFilter {
-  int maxScore = 0;  // > 0: skip positions whose search score is beyond +-maxScore
+  bool dropCheck = false;  // skip positions whose side to move is in check
+  int maxScore = 0;        // > 0: skip positions whose search score is beyond +-maxScore
+  bool dedup = false;      // keep only the first position of each key in the whole data set
+  bool dropNoisy = false;  // skip positions where the quiescence search prefers a capture or
+                           // promotion to standing pat
+  bool resolve = false;    // replace each position by the end of its quiescence variation
 };
 
 // What a load found, per file and in total.
@@ -113,7 +119,11 @@ struct LoadReport {
   std::size_t lines = 0;  // non-empty lines read
   std::size_t accepted = 0;
   std::size_t malformed = 0;
-  std::size_t filtered = 0;  // valid lines left out by the filter
+  std::size_t filtered = 0;  // valid lines left out by --max-score
+  std::size_t inCheck = 0;   // ... by dropCheck
+  std::size_t duplicates = 0;
+  std::size_t noisy = 0;
+  std::size_t resolved = 0;  // positions that resolve replaced by another one
   std::size_t dataFiles = 0;
   std::size_t games = 0;  // games found in data files
   // The first few malformed lines: "FILE:LINE: reason".

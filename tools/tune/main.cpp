@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "eval/eval.h"
+#include "search/search.h"
 #include "tools/outfile/whole_file.h"
 #include "tools/params/listing.h"
 #include "tools/tune/dataset.h"
@@ -85,8 +86,9 @@ int main(int argc, char** argv) {
     std::fputs(usageText(), stdout);
     return 0;
   }
-  // Data files are read through the engine's own board and extraction.
-  initEvalTables();
+  // Data files are read through the engine's own board and extraction (and, for --drop-noisy and
+  // --resolve, its quiescence search).
+  initEngineTables();
 
   std::vector<bool> frozen(Tune::NPARAMS, false);
   for (const std::string& list : opt.freeze)
@@ -128,14 +130,25 @@ int main(int argc, char** argv) {
   LoadReport report;
   LoadFilter filter;
   filter.maxScore = opt.maxScore;
+  filter.dropCheck = opt.dropCheck;
+  filter.dropNoisy = opt.dropNoisy;
+  filter.dedup = opt.dedup;
+  filter.resolve = opt.resolve;
   if (!loadFiles(opt.files, opt.format, filter, data, report, error)) return fail(error);
   if (report.malformed > 0)
     std::fprintf(stderr, "quorvane-tune: %s\n", malformedSummary(report).c_str());
   if (report.dataFiles > 0) {
     std::fprintf(stderr, "quorvane-tune: %zu data file%s: %zu games", report.dataFiles,
                  report.dataFiles == 1 ? "" : "s", report.games);
+    if (opt.dropCheck) std::fprintf(stderr, "; %zu positions left out by --drop-check", report.inCheck);
     if (opt.maxScore > 0)
       std::fprintf(stderr, "; %zu positions left out by --max-score", report.filtered);
+    if (opt.dedup) std::fprintf(stderr, "; %zu duplicates removed by --dedup", report.duplicates);
+    if (opt.dropNoisy)
+      std::fprintf(stderr, "; %zu positions left out by --drop-noisy", report.noisy);
+    if (opt.resolve)
+      std::fprintf(stderr, "; %zu positions replaced by their quiet end by --resolve",
+                   report.resolved);
     std::fprintf(stderr, "\n");
   }
   if (data.empty()) return fail("no positions to tune on");

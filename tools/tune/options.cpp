@@ -52,6 +52,15 @@ const char* usageText() {
          "                    (default 0)\n"
          "  --max-score CP    leave out data lines whose search score is beyond +-CP (default: "
          "keep)\n"
+         "  --drop-check      leave out data lines whose side to move is in check\n"
+         "  --drop-noisy      leave out data lines where the quiescence search finds a capture "
+         "or\n"
+         "                    promotion better than the static evaluation\n"
+         "  --dedup           keep only the first line of each position (by its key) over all "
+         "files\n"
+         "  --resolve         fit the quiet position at the end of each line's quiescence "
+         "variation\n"
+         "                    instead of the position itself (same result and score)\n"
          "  --format F        auto, data or features: how to read the files (default auto)\n"
          "  --log FILE        write the losses of every epoch as a tab-separated table\n"
          "  --start FILE      start from a tuneparams listing instead of the engine's values\n"
@@ -95,6 +104,22 @@ bool parseOptions(int argc, const char* const argv[], Options& o, std::string& e
       value = arg.substr(eq + 1);
       hasValue = true;
     }
+    // Switches of the data filters: on when given, and they take no value.
+    static constexpr struct {
+      std::string_view name;
+      bool Options::*field;
+    } kSwitches[] = {{"--drop-check", &Options::dropCheck},
+                     {"--drop-noisy", &Options::dropNoisy},
+                     {"--dedup", &Options::dedup},
+                     {"--resolve", &Options::resolve}};
+    bool isSwitch = false;
+    for (const auto& sw : kSwitches) {
+      if (sw.name != name) continue;
+      if (hasValue) return error = std::string(name) + " takes no value", false;
+      o.*sw.field = true;
+      isSwitch = true;
+    }
+    if (isSwitch) continue;
     static constexpr std::string_view kKnown[] = {
         "--epochs", "--lr",     "--lr-decay",  "--batch",  "--threads", "--validation",
         "--seed",   "--freeze", "--k",         "--start",  "--out",     "--lambda",

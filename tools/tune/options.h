@@ -28,6 +28,10 @@ struct Options {
   double lambda = 0;  // weight of the search score in the target
   double reg = 0;     // L2 pull towards the starting values
   int maxScore = 0;   // > 0: leave out data lines scored beyond +-maxScore
+  bool dropCheck = false;
+  bool dropNoisy = false;
+  bool dedup = false;
+  bool resolve = false;
   bool help = false;
   bool check = false;  // stop after checking the options, the --start listing and the outputs
 };
