@@ -110,6 +110,10 @@ TEST(MatchGames, BadInputBeforeAnyGame) {
     EXPECT_NE(r.err.find(c.message), std::string::npos) << c.args << "\n" << r.err;
     EXPECT_EQ(count(r.err, "\n"), 1) << r.err;
   }
+  // -check reads the settings and the openings and starts nothing.
+  const MatchRun check = match(dir, "-engine cmd=" + dir.file("not-built-yet") + " -engine cmd=b -each nodes=1 -check");
+  EXPECT_EQ(check.status, 0);
+  EXPECT_EQ(check.err, "quorvane-match: the settings are good\n");
 }
 
 // The real engine at fixed nodes: the same moves from the same settings, and two shards merged give

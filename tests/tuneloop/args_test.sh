@@ -67,6 +67,7 @@ cases=(
   "no threads||--threads 0 --no-match OUT|1|^tuneloop: --threads needs at least 1$"
   "no data file||--data WORK/none.txt --no-match OUT|1|^tuneloop: no data file at WORK/none.txt$"
   "no openings||--openings WORK/none.epd OUT|1|^tuneloop: no openings file at WORK/none.epd$"
+  "bad match option||--match '-each nodes=10 -games 3' OUT|1|^tuneloop: quorvane-match refuses its settings: quorvane-match: the match has 3 games; games are played in pairs, so it needs an even number$"
   "no Node.js|PATH=$no_node|--match-runner WORK/runner.js OUT|1|^tuneloop: the match runner needs Node.js \(node\), which is not on PATH$"
   "no Python|PATH=$no_python|--games 1 --no-build OUT|1|^tuneloop: the report needs Python 3 \(python3\), which is not on PATH$"
   "tuner help||--tune --help --no-build OUT|1|^tuneloop: --tune '--help' asks for the tuner's help text, which fits nothing$"

@@ -74,6 +74,7 @@ struct Settings {
   int handshakeMs = 10000;      // uciok / readyok
   int stallMs = 60000;          // no bestmove: this long without a clock, or after a flag's stop
   bool debug = false;           // every line to and from the engines on standard error
+  bool checkOnly = false;       // -check: the settings and the openings, then stop
 
   i64 pairs() const { return games / 2; }
 };

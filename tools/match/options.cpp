@@ -54,6 +54,7 @@ Match:
   -handshaketimeout MS  time for uciok and readyok (default 10000)
   -stalltimeout MS  time for a bestmove without a clock, or after a loss on time (default 60000)
   -debug            every line to and from the engines on standard error
+  -check            check the settings and read the openings, then stop (no engine runs)
   -help             this text
 
 Exit status: 0 done, 1 bad input or an engine that did not start, 2 stopped after an engine
@@ -377,6 +378,8 @@ bool parseOptions(const std::vector<std::string>& args, Settings& s, bool& help,
       if (!value(opt, s.event)) return false;
     } else if (opt == "-recover") {
       s.recover = true;
+    } else if (opt == "-check") {
+      s.checkOnly = true;
     } else if (opt == "-debug") {
       s.debug = true;
     } else if (opt == "-ratinginterval") {

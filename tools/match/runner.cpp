@@ -653,6 +653,12 @@ int runMatch(const Settings& s) {
     std::cerr << "quorvane-match: " << error << '\n';
     return 1;
   }
+  if (s.checkOnly) {
+    std::cerr << "quorvane-match: the settings are good";
+    if (!openings.empty()) std::cerr << "; " << openings.size() << " openings in " << s.openings.file;
+    std::cerr << '\n';
+    return 0;
+  }
   int pgnFd = -1;
   if (!checkOutputs(s, pgnFd, error)) {
     std::cerr << "quorvane-match: " << error << '\n';

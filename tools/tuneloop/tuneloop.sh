@@ -235,6 +235,14 @@ fi
 check=$("$tuner" $tune_options --threads "$tune_threads" --log "$out/losses.tsv" \
   --out "$out/tuned.txt" --check "${data_files[@]}" "${planned_data[@]}" 2>&1) ||
   die "the tuner refuses its settings: $(printf '%s\n' "$check" | head -1)"
+if [ "$do_match" = 1 ] && [ -z "$runner" ]; then
+  [ -x "$match" ] || die "no quorvane-match in $build_dir/tools/match"
+  # The tuned engine does not exist yet; -check starts no engine.
+  # shellcheck disable=SC2086
+  check=$("$match" -engine cmd="$engine" name=tuned -engine cmd="$engine" name=default \
+    -openings file="$openings" format=epd order=random $match_options -check 2>&1) ||
+    die "quorvane-match refuses its settings: $(printf '%s\n' "$check" | head -1)"
+fi
 
 # Stage 1: self-play data.
 if [ ${#data_files[@]} -eq 0 ]; then
