@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <algorithm>
-#include <regex>
 #include <string>
 
 #include "support/temp_dir.h"
@@ -128,8 +128,21 @@ TEST(MatchGames, DeterministicShardsMerge) {
                              " name=two option.Hash=4 -each nodes=600 -games 6 -openings file=" + openings +
                              " format=epd order=random -seed 5 -sprt elo0=0 elo1=10 -resign movecount=3 score=800 ";
   auto moves = [](const std::string& pgn) {
-    // The move text without the time comments, which vary from run to run.
-    return std::regex_replace(pgn, std::regex(" [0-9.]+s\\}|\\[Date [^\\]]*\\]"), "}");
+    // The games without the Date tags and the times in the comments, which vary from run to run.
+    std::string out;
+    std::size_t p = 0;
+    while (p < pgn.size()) {
+      std::size_t e = pgn.find('\n', p);
+      e = e == std::string::npos ? pgn.size() : e + 1;
+      if (pgn.compare(p, 6, "[Date ") != 0) out.append(pgn, p, e - p);
+      p = e;
+    }
+    for (std::size_t q; (q = out.find("s}")) != std::string::npos;) {
+      std::size_t b = q;
+      while (b > 0 && (std::isdigit(static_cast<unsigned char>(out[b - 1])) || out[b - 1] == '.')) --b;
+      out.replace(b, q + 1 - b, "");
+    }
+    return out;
   };
   ASSERT_EQ(match(dir, common + "-pgnout " + dir.file("a.pgn") + " -jsonout " + dir.file("a.json")).status, 0);
   ASSERT_EQ(match(dir, common + "-concurrency 2 -pgnout " + dir.file("b.pgn")).status, 0);
@@ -181,7 +194,8 @@ TEST(MatchGames, TerminatedMidMatch) {
   const int games = count(pgn, "[Event ");
   EXPECT_GE(games, 1);
   EXPECT_EQ(count(pgn, "[Result "), games);
-  EXPECT_EQ(std::regex_search(pgn, std::regex("(1-0|0-1|1/2-1/2)\n\n$")), true);
+  const bool endsWhole = pgn.ends_with("1-0\n\n") || pgn.ends_with("0-1\n\n") || pgn.ends_with("1/2-1/2\n\n");
+  EXPECT_TRUE(endsWhole) << pgn.substr(pgn.size() > 200 ? pgn.size() - 200 : 0);
   const auto v = summary(dir.file("s.json"));
   EXPECT_TRUE(v["interrupted"].boolean);
   EXPECT_EQ(v["games"].num, games);
