@@ -101,6 +101,10 @@ for case in "${cases[@]}"; do
   if [ "$want_status" != 0 ] && [[ $name != "fit fails" && $name != "silent fit" ]]; then
     ! grep -q '^\[tuneloop .*\] [0-9]/4 ' <<<"$log" || fail "$name: a stage ran before the refusal"
   fi
+  # A refused run leaves its folder empty, so that the next one needs no --reuse.
+  if [ "$want_status" != 0 ] && [ -d "$out" ] && [[ $name != "fit fails" ]]; then
+    [ -z "$(ls -A "$out")" ] || fail "$name: the refused run left files in $out"
+  fi
   if [ "$name" = "many cores" ]; then
     # nproc honours OMP_NUM_THREADS: on 65 cores the fit ran with the tuner's 64 threads.
     grep -q "; 64 threads$" "$out/tune.log" || fail "many cores: the fit did not run with 64 threads"

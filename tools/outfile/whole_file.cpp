@@ -31,10 +31,14 @@ int claimSlot(const std::string& path) {
 }
 
 extern "C" void removeTempFiles(int sig) {
+  const int savedErrno = errno;
   for (int i = 0; i < kSlots; ++i)
     if (gTempUsed[i]) ::unlink(gTempPath[i]);
+  // Ends the process as the signal would have once the handler returns (the signal is blocked
+  // until then).
   std::signal(sig, SIG_DFL);
   std::raise(sig);
+  errno = savedErrno;
 }
 
 // A symbolic link is followed, so that the file it names is replaced rather than the link.

@@ -197,7 +197,7 @@ check_output() {  # STAGE LOG OUTPUT INPUT...
 
 # In a reused folder the files of every stage to come go now: a run that stops half way must not
 # leave an earlier run's later results beside its own.
-made=("$out/tuned.txt" "$out/losses.tsv" "$out/tune.log" "$out/report.html")
+made=("$out/start.txt" "$out/tuned.txt" "$out/losses.tsv" "$out/tune.log" "$out/report.html")
 [ ${#data_files[@]} -gt 0 ] || made+=("$out/data.txt" "$out/datagen.log")
 [ "$do_build" = 0 ] || made+=("$out/build-tuned.log")
 [ "$do_match" = 0 ] || made+=("$out/match.pgn" "$out/match.json" "$out/match.log")
@@ -218,10 +218,6 @@ if [ "$build_default" = 1 ]; then
     >"$current_log" 2>&1 || die "the default build failed; see $current_log"
 fi
 if [ ! -x "$engine" ] || [ ! -x "$tuner" ]; then die "no quorvane or quorvane-tune in $build_dir"; fi
-current="listing the engine's parameters"
-current_log=""
-"$engine" tuneparams >"$out/start.txt" || die "$engine tuneparams failed"
-
 # The settings of the stages to come, checked by the programs themselves before any of them runs.
 planned_data=()
 [ ${#data_files[@]} -gt 0 ] || planned_data=("$out/data.txt")
@@ -243,6 +239,10 @@ if [ "$do_match" = 1 ] && [ -z "$runner" ]; then
     -openings file="$openings" format=epd order=random $match_options -check 2>&1) ||
     die "quorvane-match refuses its settings: $(printf '%s\n' "$check" | head -1)"
 fi
+
+current="listing the engine's parameters"
+current_log=""
+"$engine" tuneparams >"$out/start.txt" || die "$engine tuneparams failed"
 
 # Stage 1: self-play data.
 if [ ${#data_files[@]} -eq 0 ]; then
