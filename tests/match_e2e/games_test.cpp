@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 
 #include <cctype>
+#include <cmath>
 #include <cstdlib>
 #include <algorithm>
 #include <string>
@@ -86,6 +87,23 @@ TEST(MatchGames, FaultsOfAFakeEngine) {
     EXPECT_EQ(v["faults"]["good"][c.kind].num, 0);
     EXPECT_GE(v["wins"].num, c.faults);  // every fault lost a game for the fake
   }
+}
+
+// A fake that crashes at its first move every game loses every pair: the SPRT accepts H1 long
+// before the games run out, and the match stops there with status 0. (Against elo1=200: even a
+// clean sweep moves the ratio only by ln(s1/s0) per pair, 0.014 for elo1=5.)
+TEST(MatchGames, SprtStopsTheMatch) {
+  TempDir dir;
+  const MatchRun r = match(dir, "-engine cmd=" + kFake + " name=good -engine cmd=" + kFake +
+                                    " name=fake arg=crash=1 -each nodes=1 -recover -games 400 -sprt elo0=0 elo1=200 "
+                                    "-jsonout " + dir.file("s.json"));
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("SPRT: H1 accepted after "), std::string::npos) << r.err;
+  const auto v = summary(dir.file("s.json"));
+  EXPECT_EQ(v["games"].num, 16);  // ln(0.7597 / 0.5) = 0.418 per pair: the 8th pair crosses 2.944
+  EXPECT_EQ(v["pentanomial"].items[4].num * 2, v["games"].num);
+  EXPECT_GE(v["llr"].num, std::log(0.95 / 0.05));
+  EXPECT_EQ(v["sprt"]["decision"].str, "H1 accepted");
 }
 
 TEST(MatchGames, BadInputBeforeAnyGame) {
