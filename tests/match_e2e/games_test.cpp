@@ -195,6 +195,12 @@ TEST(MatchGames, DeterministicShardsMerge) {
   const MatchRun partial = match(dir, "merge " + dir.file("s0.json"));
   EXPECT_EQ(partial.status, 1);
   EXPECT_NE(partial.err.find("no summary of shard 1 of 2"), std::string::npos) << partial.err;
+  // So is a shard whose run never ended (killed outright): its summary was last rewritten mid-run.
+  std::string midRun = readFile(dir.file("s1.json"));
+  midRun.replace(midRun.find("\"complete\": true"), 16, "\"complete\": false");
+  const MatchRun killed = match(dir, "merge " + dir.file("s0.json") + " " + dir.write("k.json", midRun));
+  EXPECT_EQ(killed.status, 1);
+  EXPECT_NE(killed.err.find("unfinished shard 1/2 (never finished"), std::string::npos) << killed.err;
 }
 
 // SIGTERM in the middle: every finished game is in both files, none half-written, status 143.

@@ -606,6 +606,7 @@ int Runner::run(int pgnFd) {
     summary_.enginesCpu = seconds(children);
   }
   const int sig = gSignal.load();
+  summary_.finished = true;
   summary_.interrupted = sig != 0;
   summary_.stoppedByFault = faultStop_;
   if (fatal_) {

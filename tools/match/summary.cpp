@@ -68,7 +68,7 @@ std::string summaryJson(const Summary& s) {
     o << "],\n";
   }
   o << "  \"pairsPlanned\": " << s.pairsPlanned << ",\n";
-  o << "  \"complete\": " << (s.interrupted || s.stoppedByFault ? "false" : "true") << ",\n";
+  o << "  \"complete\": " << (s.finished && !s.interrupted && !s.stoppedByFault ? "true" : "false") << ",\n";
   o << "  \"interrupted\": " << (s.interrupted ? "true" : "false") << ",\n";
   o << "  \"stoppedByFault\": " << (s.stoppedByFault ? "true" : "false") << ",\n";
   o << "  \"games\": " << s.games() << ",\n";
@@ -218,6 +218,7 @@ bool readSummary(const std::string& path, Summary& s, std::string& error) {
   s.shardCount = static_cast<int>(shard.items[1].num);
   s.identity = v["identity"].str;
   s.pairsPlanned = static_cast<i64>(v["pairsPlanned"].num);
+  s.finished = v["complete"].boolean;
   s.interrupted = v["interrupted"].boolean;
   s.stoppedByFault = v["stoppedByFault"].boolean;
   for (const auto& p : v["pairs"].items) s.pairsDone.push_back(static_cast<i64>(p.num));
@@ -297,10 +298,13 @@ int runMerge(const std::vector<std::string>& args) {
                 << " (engines, limits, games, seed, openings, SPRT or shard count differ)\n";
       return 1;
     }
-    if (s.interrupted || s.stoppedByFault) {
+    // A shard killed outright (SIGKILL, a lost node) leaves the summary it last rewrote mid-run.
+    const bool short_ = s.shardCount > 1 && static_cast<i64>(s.pairsDone.size()) != s.pairsPlanned;
+    if (!s.finished || short_) {
+      const char* why = s.interrupted ? "interrupted" : s.stoppedByFault ? "stopped by a fault" : "never finished";
       std::cerr << "quorvane-match merge: " << files[i] << " holds an unfinished shard "
-                << s.shardIndex << '/' << s.shardCount << " (" << (s.interrupted ? "interrupted" : "stopped by a fault")
-                << "); run it again\n";
+                << s.shardIndex << '/' << s.shardCount << " (" << why << ", " << s.pairsDone.size() << " of "
+                << s.pairsPlanned << " pairs); run it again\n";
       return 1;
     }
     if (!shards.insert(s.shardIndex).second) {
@@ -337,6 +341,7 @@ int runMerge(const std::vector<std::string>& args) {
   total.mergedShards.assign(shards.begin(), shards.end());
   total.shardIndex = 0;
   total.shardCount = 1;
+  total.finished = true;
   if (!jsonOut.empty()) {
     std::string error;
     if (!writeFileAtomically(jsonOut, summaryJson(total), error)) {

@@ -22,6 +22,7 @@ struct Summary {
   std::vector<std::string> gameJson;  // one JSON object per finished game
   std::vector<i64> pairsDone;         // pairs with both games finished
   i64 pairsPlanned = 0;               // pairs this run (or shard) was to play
+  bool finished = false;  // the run came to its end; a summary rewritten while games go on says false
   bool interrupted = false;
   bool stoppedByFault = false;
   bool sprtStopped = false;
