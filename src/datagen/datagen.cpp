@@ -24,7 +24,7 @@
 
 #include "movegen/movegen.h"
 #include "search/search.h"
-#include "thread/thread.h"
+#include "search/thread.h"
 #include "tt/tt.h"
 
 namespace {

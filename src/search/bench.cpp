@@ -6,7 +6,7 @@
 #include <string>
 
 #include "search/search.h"
-#include "thread/thread.h"
+#include "search/thread.h"
 #include "tt/tt.h"
 
 const char* const kBenchPositions[10] = {

@@ -6,7 +6,7 @@
 #include "movegen/movegen.h"
 #include "search/constants.h"
 #include "search/search.h"
-#include "thread/thread.h"
+#include "search/thread.h"
 #include "timeman/timeman.h"
 #include "tt/tt.h"
 

@@ -2,7 +2,7 @@
 #include "search/movepicker.h"
 
 #include "movegen/see.h"
-#include "thread/thread.h"
+#include "search/thread.h"
 
 namespace {
 

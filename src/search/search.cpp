@@ -12,7 +12,7 @@
 #include "movegen/see.h"
 #include "search/constants.h"
 #include "search/movepicker.h"
-#include "thread/thread.h"
+#include "search/thread.h"
 #include "timeman/timeman.h"
 #include "tt/tt.h"
 

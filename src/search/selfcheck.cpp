@@ -8,7 +8,7 @@
 #include "movegen/see.h"
 #include "search/movepicker.h"
 #include "search/search.h"
-#include "thread/thread.h"
+#include "search/thread.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "movegen/movegen.h"
 #include "movegen/perft.h"
 #include "search/search.h"
-#include "thread/thread.h"
+#include "search/thread.h"
 #include "timeman/timeman.h"
 #include "tt/tt.h"
 #include "uci/sysmem.h"

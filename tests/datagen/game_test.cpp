@@ -4,7 +4,7 @@
 
 #include "datagen_env.h"
 #include "support/moves.h"
-#include "thread/thread.h"
+#include "search/thread.h"
 
 namespace {
 

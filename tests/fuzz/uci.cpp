@@ -13,7 +13,7 @@
 
 #include "fuzz_support.h"
 #include "search/search.h"
-#include "thread/thread.h"
+#include "search/thread.h"
 #include "timeman/timeman.h"
 #include "tt/tt.h"
 

@@ -9,7 +9,7 @@
 
 #include "search/search.h"
 #include "support/capture.h"
-#include "thread/thread.h"
+#include "search/thread.h"
 #include "tt/tt.h"
 
 class SearchEnvironment : public ::testing::Environment {

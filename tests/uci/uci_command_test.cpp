@@ -7,7 +7,7 @@
 #include "movegen/movegen.h"
 #include "search/search.h"
 #include "support/capture.h"
-#include "thread/thread.h"
+#include "search/thread.h"
 #include "timeman/timeman.h"
 #include "tt/tt.h"
 #include "uci/uci.h"

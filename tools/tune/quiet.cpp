@@ -3,7 +3,7 @@
 
 #include "board/score.h"
 #include "search/search.h"
-#include "thread/thread.h"
+#include "search/thread.h"
 #include "tt/tt.h"
 
 namespace TuneTool {

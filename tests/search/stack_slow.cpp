@@ -1,19 +1,11 @@
 // How much stack a search thread uses: run searches on a thread whose stack is painted with a
 // pattern, then find the deepest byte that was overwritten. Linux only (explicit pthread stacks).
-#include <gtest/gtest.h>
-
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <vector>
 
-#include "attacks/attacks.h"
-#include "board/zobrist.h"
-#include "eval/endgame.h"
-#include "eval/eval.h"
-#include "search/search.h"
-#include "thread/thread.h"
-#include "tt/tt.h"
+#include "search_env.h"
 
 #if defined(__linux__)
 #include <pthread.h>
@@ -52,8 +44,6 @@ std::size_t measure(Thread& t) {
 }
 
 TEST(SearchStack, UseStaysFarBelowTheDefaultThreadStack) {
-  initEngineTables();
-  gTT.resize(16);
   gStopSearch.store(false);
 
   const char* fens[] = {

@@ -1,8 +1,6 @@
 // Thread pool: sizing, the parking protocol, lazy-SMP depth skipping, the final move choice, and
 // start/stop storms (also run under ThreadSanitizer).
-#include "thread/thread.h"
-
-#include <gtest/gtest.h>
+#include "search/thread.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -14,7 +12,7 @@
 #include <vector>
 
 #include "movegen/movegen.h"
-#include "search/search.h"
+#include "search_env.h"
 #include "support/boards.h"
 #include "support/capture.h"
 #include "support/moves.h"
@@ -26,15 +24,6 @@ constexpr const char* kKiwipete =
     "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1";
 // Black to move, not in check, no legal move.
 constexpr const char* kStalemate = "7k/5Q2/6K1/8/8/8/8/8 b - - 0 1";
-
-class Environment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    initEngineTables();
-    gTT.resize(16);
-  }
-};
-const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new Environment);
 
 using testsupport::boardFrom;
 using testsupport::StreamCapture;

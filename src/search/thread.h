@@ -1,14 +1,14 @@
-// Search threads (lazy SMP) and the persistent pool that owns them.
+// Search threads (lazy SMP) and the persistent pool that owns them: the per-thread search state,
+// the main thread's procedure and the final move choice. The parking of the operating-system
+// threads is the thread library's (thread/worker.h).
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 #include "board/board.h"
+#include "thread/worker.h"
 #include "timeman/timeman.h"
 #include "tt/tt.h"
 
@@ -25,10 +25,10 @@ struct EvalCacheEntry {
 inline constexpr int kEvalCacheSize = 1 << 14;
 
 // One search thread. The object is large (history and correction tables, a board with its undo
-// stack) and lives on the heap; its OS thread parks in idleLoop between searches.
+// stack) and lives on the heap; its OS thread parks in its Worker between searches.
 //
 // Stack: a search thread runs alphaBeta and quiesce to ply 128 on its own stack, plus at most one
-// singular-extension frame per ply. Measured (tests/thread/stack_slow.cpp): about 2.7 KB per ply
+// singular-extension frame per ply. Measured (tests/search/stack_slow.cpp): about 2.7 KB per ply
 // (3.6 KB under ASan) on top of ~260 KB of thread-local storage, so under 1.2 MB in the worst case.
 // The platform's default thread stack is therefore enough (8 MB on Linux with the usual
 // `ulimit -s`; glibc falls back to 2 MB when the limit is unlimited).
@@ -39,14 +39,13 @@ class Thread {
   Thread(const Thread&) = delete;
   Thread& operator=(const Thread&) = delete;
 
-  void idleLoop();
-  void startSearching();
-  void waitForSearchFinished();
+  void startSearching() { worker.start(); }
+  void waitForSearchFinished() { worker.wait(); }
   void clearForSearch();
   void mainLoop();
 
   // True while a search is requested or running (takes the mutex; for the UCI loop and tests).
-  bool isSearching();
+  bool isSearching() { return worker.busy(); }
   // Lazy SMP schedule: whether this thread leaves out iteration depth d (never for the main
   // thread).
   bool skipsDepth(int depth) const;
@@ -77,11 +76,11 @@ class Thread {
   TranspositionTable* tt = &gTT;
 
  private:
-  std::thread osThread;
-  std::mutex mutex;
-  std::condition_variable cv;
-  bool searching = false;
-  bool exiting = false;
+  // What a woken thread runs: the main thread's procedure, or a helper's iterative deepening.
+  void run();
+
+  // Last, so that it is joined before the state it searches on is destroyed.
+  Worker worker{[this] { run(); }};
 };
 
 // A new parked thread, or null when the system refuses one (no memory for it, or no more threads).

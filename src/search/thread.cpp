@@ -1,5 +1,5 @@
 // Search threads and their pool: the parking protocol, the start of a search, the final move.
-#include "thread/thread.h"
+#include "search/thread.h"
 
 #include <chrono>
 #include <cstring>
@@ -7,6 +7,7 @@
 #include <new>
 #include <string>
 #include <system_error>
+#include <thread>
 
 #include "search/search.h"
 #include "tt/tt.h"
@@ -21,57 +22,20 @@ ThreadPool gThreads;
 const int kSkipSize[20] = {1, 1, 2, 2, 2, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 4, 4, 4, 4};
 const int kSkipPhase[20] = {0, 1, 0, 1, 2, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 0, 1, 2, 3};
 
+// The worker is parked when its constructor returns, and only a later wake lets it read the state
+// set here (the wake publishes it under the worker's mutex).
 Thread::Thread(int threadId) : id(threadId) {
   std::memset(evalCache, 0, sizeof(evalCache));
   clearForSearch();
-  // idleLoop clears the flag once parked; waiting for that makes construction synchronous.
-  searching = true;
-  osThread = std::thread(&Thread::idleLoop, this);
-  waitForSearchFinished();
 }
 
-Thread::~Thread() {
-  {
-    std::lock_guard<std::mutex> lock(mutex);
-    exiting = true;
-    searching = true;
-  }
-  cv.notify_all();
-  osThread.join();
-}
+Thread::~Thread() = default;
 
-void Thread::idleLoop() {
-  while (true) {
-    std::unique_lock<std::mutex> lock(mutex);
-    searching = false;
-    cv.notify_all();
-    cv.wait(lock, [this] { return searching || exiting; });
-    if (exiting) return;
-    lock.unlock();  // never hold the mutex while searching
-
-    if (id == 0)
-      mainLoop();
-    else
-      iterativeDeepening(*this);
-  }
-}
-
-void Thread::startSearching() {
-  {
-    std::lock_guard<std::mutex> lock(mutex);
-    searching = true;
-  }
-  cv.notify_all();
-}
-
-void Thread::waitForSearchFinished() {
-  std::unique_lock<std::mutex> lock(mutex);
-  cv.wait(lock, [this] { return !searching; });
-}
-
-bool Thread::isSearching() {
-  std::lock_guard<std::mutex> lock(mutex);
-  return searching;
+void Thread::run() {
+  if (id == 0)
+    mainLoop();
+  else
+    iterativeDeepening(*this);
 }
 
 bool Thread::skipsDepth(int depth) const {
