@@ -60,6 +60,8 @@ class Board {
   void takePiece(Color c, Piece p, Square s);
   void shiftPiece(Color c, Piece p, Square from, Square to);
   u64 computePawnKey() const;
+  UndoRecord& pushUndo();
+  void restoreState(const UndoRecord& r);
   void saveSums(UndoRecord& r) const;
   void restoreSums(const UndoRecord& r);
 

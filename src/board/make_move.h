@@ -53,6 +53,24 @@ inline void Board::movePiece(Color c, Piece p, Square from, Square to) {
   shiftPiece(c, p, from, to);
 }
 
+// The record a move or a null move pushes: what either of them changes besides the pieces.
+inline UndoRecord& Board::pushUndo() {
+  assert(historySize < kHistoryCapacity && "game history not trimmed");
+  UndoRecord& r = history[historySize++];
+  r.key = key;
+  r.epSquare = epSquare;
+  r.castlingRights = castlingRights;
+  r.halfmoveClock = halfmoveClock;
+  r.captured = NoPiece;
+  return r;
+}
+inline void Board::restoreState(const UndoRecord& r) {
+  epSquare = r.epSquare;
+  castlingRights = r.castlingRights;
+  halfmoveClock = r.halfmoveClock;
+  key = r.key;
+}
+
 // Field by field, on purpose: a block copy (two overlapping vector moves) made the next move's
 // save read across two pending stores, and that store-forwarding stall cost perft 9%.
 inline void Board::saveSums(UndoRecord& r) const {
@@ -101,13 +119,7 @@ inline void Board::shiftPiece(Color c, Piece p, Square from, Square to) {
 // arithmetic done ahead of the piece updates.
 template <typename OnKey>
 inline void Board::makeMove(Move m, OnKey&& onKey) {
-  assert(historySize < kHistoryCapacity && "game history not trimmed");
-  UndoRecord& r = history[historySize++];
-  r.key = key;
-  r.epSquare = epSquare;
-  r.castlingRights = castlingRights;
-  r.halfmoveClock = halfmoveClock;
-  r.captured = NoPiece;
+  UndoRecord& r = pushUndo();
   saveSums(r);
 
   const Color us = side, them = us ^ 1;
@@ -237,21 +249,12 @@ inline void Board::unmakeMove(Move m) {
       break;
   }
 
-  epSquare = r.epSquare;
-  castlingRights = r.castlingRights;
-  halfmoveClock = r.halfmoveClock;
-  key = r.key;
+  restoreState(r);
   restoreSums(r);
 }
 
 inline void Board::makeNullMove() {
-  assert(historySize < kHistoryCapacity && "game history not trimmed");
-  UndoRecord& r = history[historySize++];
-  r.key = key;
-  r.epSquare = epSquare;
-  r.castlingRights = castlingRights;
-  r.halfmoveClock = halfmoveClock;
-  r.captured = NoPiece;
+  pushUndo();
   // Nothing moves, so the pawn key and the sums stay valid and need no copy.
   if (epSquare != NoSquare) {
     key ^= Zobrist::enPassant[fileOf(epSquare)];
@@ -266,9 +269,5 @@ inline void Board::makeNullMove() {
 inline void Board::unmakeNullMove() {
   side ^= 1;
   fullmoveNumber -= side;
-  const UndoRecord& r = history[--historySize];
-  epSquare = r.epSquare;
-  castlingRights = r.castlingRights;
-  halfmoveClock = r.halfmoveClock;
-  key = r.key;
+  restoreState(history[--historySize]);
 }

@@ -17,3 +17,25 @@ inline constexpr int kAspirationWiden = 39;
 
 // History scores approach +-kHistoryMax under the gravity update.
 inline constexpr int kHistoryMax = 16384;
+
+// Null move: tried from depth kNullMinDepth; the reply is searched kNullReduction plies shallower,
+// one more beyond kNullDeepFrom, where a deeper cut pays for the lost precision.
+inline constexpr int kNullMinDepth = 3;
+inline constexpr int kNullReduction = 3;
+inline constexpr int kNullDeepFrom = 6;
+
+// Late-move reduction: every kLmrHistoryDivisor points of a quiet move's history take one ply off
+// its reduction (or add one, for a move that keeps failing).
+inline constexpr int kLmrHistoryDivisor = 8000;
+
+// Singular extension: from depth kSingularMinDepth, with a TT entry at most kSingularDepthGap
+// plies shallower; the TT move is singular when every other move stays kSingularMargin * depth
+// below its score.
+inline constexpr int kSingularMinDepth = 8;
+inline constexpr int kSingularDepthGap = 3;
+inline constexpr int kSingularMargin = 2;
+
+// Late-move pruning: at depth <= kLmpMaxDepth, once depth * depth + kLmpBase moves have been
+// searched, only the quiet moves that give check are still tried.
+inline constexpr int kLmpMaxDepth = 4;
+inline constexpr int kLmpBase = 3;

@@ -41,8 +41,7 @@ inline i64 listed(i32 key, int place) { return static_cast<i64>(key) * (i64{1} <
 inline i32 keyOf(i64 entry) { return static_cast<i32>(entry >> kKeyShift); }
 // The entry of a move scored when the list is built: its place is still its generated position.
 inline i64 scored(i32 score, int index) { return listed(selectionKey(score, index), index); }
-// Captures score kCaptureBias above their MVV-LVA value, or below it when they lose the exchange.
-constexpr i32 kCaptureBias = 100000;
+// A capture that loses the exchange drops from kCaptureBias above its MVV-LVA value to as far below.
 constexpr i64 kLosingDrop = i64{2 * kCaptureBias} * (1 << kIndexBits) << kKeyShift;
 
 }  // namespace
@@ -84,13 +83,13 @@ void MovePicker::scoreCaptures() {
       const Piece victim = moveFlag(m) == kFlagEnPassant ? Pawn : b.mailbox[moveTo(m)];
       const i32 v = kMVVLVA[attacker][victim];
       if (isPromotion(m))
-        keys[i] = scored(v + 900 + kCaptureBias, i);
+        keys[i] = scored(v + kPromotionBonus + kCaptureBias, i);
       else if (SEE::kValue[attacker] <= SEE::kValue[victim])
         keys[i] = scored(v + kCaptureBias, i);  // taking an equal or bigger piece never needs the exchange test
       else
         keys[i] = scored(v + kCaptureBias, i) | kUnverified;  // tested when its turn comes
     } else {
-      keys[i] = scored(90000, i);  // promotion without capture
+      keys[i] = scored(kQuietPromotionScore, i);  // promotion without capture
     }
   }
 }

@@ -15,11 +15,41 @@ inline constexpr i32 kMVVLVA[6][6] = {
     {101, 201, 301, 401, 501, 601}, {100, 200, 300, 400, 500, 600},
 };
 
-// Marks the TT move inside a generated list; such an entry is never selected.
-inline constexpr i32 kSkipScore = INT_MIN;
-// Capture-list entries at or above this are tried before the quiet moves.
+// The ordering bands, highest first. Quiescence and the self-check's reference order put the TT
+// move on top with kTTMoveScore; a capture scores its MVV-LVA value (100..605) kCaptureBias above
+// zero, or as far below when it loses the exchange, and a capture that promotes adds
+// kPromotionBonus (so it leads every plain capture); a promotion without capture scores
+// kQuietPromotionScore; a quiet move its history, capped at kQuietHistoryCap so that it never
+// reaches the good captures, which begin at kGoodCaptureFloor.
+inline constexpr i32 kTTMoveScore = 1000000;
+inline constexpr i32 kCaptureBias = 100000;
+inline constexpr i32 kPromotionBonus = 900;
+inline constexpr i32 kQuietPromotionScore = 90000;
 inline constexpr i32 kGoodCaptureFloor = 81000;
 inline constexpr i32 kQuietHistoryCap = 77000;
+static_assert(kQuietHistoryCap < kGoodCaptureFloor && kGoodCaptureFloor < kQuietPromotionScore &&
+              kQuietPromotionScore < kCaptureBias);
+// Marks the TT move inside a generated list; such an entry is never selected.
+inline constexpr i32 kSkipScore = INT_MIN;
+
+// The MVV-LVA value of a capture (en passant takes a pawn).
+inline i32 mvvLva(const Board& b, Move m) {
+  const Piece victim = moveFlag(m) == kFlagEnPassant ? Pawn : b.mailbox[moveTo(m)];
+  return kMVVLVA[b.mailbox[moveFrom(m)]][victim];
+}
+
+// Inserts m with score s into the first n entries of moves and scores, which are in descending
+// order: a stable insertion sort, so equal scores keep the order they were inserted in.
+inline void insertByScore(Move* moves, i32* scores, int n, Move m, i32 s) {
+  int j = n;
+  while (j > 0 && scores[j - 1] < s) {
+    scores[j] = scores[j - 1];
+    moves[j] = moves[j - 1];
+    --j;
+  }
+  scores[j] = s;
+  moves[j] = m;
+}
 
 // Which quiet moves give check, for a side whose opponent is not in check: the squares from which
 // each piece type would attack the enemy king, and our pieces that alone stand between one of our

@@ -250,12 +250,13 @@ int alphaBeta(Thread& t, Board& b, int alpha, int beta, int depth, SearchStack* 
     }
 
     // Null move: no comparison of the static evaluation with beta, no verification.
-    if (depth >= 3 && !pvNode && !excluded && b.historySize > 0 &&
+    if (depth >= kNullMinDepth && !pvNode && !excluded && b.historySize > 0 &&
         (b.pieces[us][Knight] | b.pieces[us][Bishop] | b.pieces[us][Rook] | b.pieces[us][Queen])) {
       SearchStack child{ply + 1, 0, 0};
       b.makeNullMove();
       PrefetchChild{t}(b.key);
-      const int score = -searchChild(t, b, -beta, -beta + 1, depth <= 5 ? depth - 3 : depth - 4, &child, !cutNode);
+      const int r = kNullReduction + (depth >= kNullDeepFrom ? 1 : 0);
+      const int score = -searchChild(t, b, -beta, -beta + 1, depth - r, &child, !cutNode);
       b.unmakeNullMove();
       if (score >= beta) return beta;
     }
@@ -271,7 +272,7 @@ int alphaBeta(Thread& t, Board& b, int alpha, int beta, int depth, SearchStack* 
   Move quiets[kQuietCapacity];
   int quietCount = 0;
   const int bonus = depth * depth;
-  const int lmpLimit = depth * depth + 3;
+  const int lmpLimit = depth * depth + kLmpBase;
   bool tailDropped = false;
   auto& hist = t.history[us];
 
@@ -283,10 +284,10 @@ int alphaBeta(Thread& t, Board& b, int alpha, int beta, int depth, SearchStack* 
 
     int ext = 0;
     bool lmpCase = false;
-    if (m == ttMove && ply > 0 && ttHit && !excluded && depth >= 8) {
+    if (m == ttMove && ply > 0 && ttHit && !excluded && depth >= kSingularMinDepth) {
       // Singular extension: is the TT move much better than every alternative?
-      if (tte.depth >= depth - 3 && tte.flag != Upper && std::abs(ttScore) <= kMaxNonMate) {
-        const int singularBeta = ttScore - 2 * depth;
+      if (tte.depth >= depth - kSingularDepthGap && tte.flag != Upper && std::abs(ttScore) <= kMaxNonMate) {
+        const int singularBeta = ttScore - kSingularMargin * depth;
         ss->excludedMove = m;
         const int s = alphaBeta(t, b, singularBeta - 1, singularBeta, (depth - 1) / 2, ss, cutNode);
         ss->excludedMove = 0;
@@ -297,7 +298,7 @@ int alphaBeta(Thread& t, Board& b, int alpha, int beta, int depth, SearchStack* 
           if (!pvNode && s >= beta && std::abs(s) <= kMaxNonMate) return s;  // multi-cut
         }
       }
-    } else if (!pvNode && !inCheck && depth <= 4) {
+    } else if (!pvNode && !inCheck && depth <= kLmpMaxDepth) {
       lmpCase = true;
       if (!isCastling(m) && isQuietMove(m) && count >= lmpLimit && !b.quietGivesCheck(m)) continue;
     }
@@ -325,7 +326,7 @@ int alphaBeta(Thread& t, Board& b, int alpha, int beta, int depth, SearchStack* 
 
     if (!inCheck && quiet && ext == 0 && !givesCheck && count > 2 && newDepth >= 2) {
       int r = kLMR[std::min(newDepth, 63)][std::min(count + 1, 63)] - (pvNode ? 1 : 0) -
-              hist[moveFrom(m)][moveTo(m)] / 8000;
+              hist[moveFrom(m)][moveTo(m)] / kLmrHistoryDivisor;
       if (pvNode && count < 5) r = 0;
       if (r >= 1) {
         score = -alphaBeta(t, b, -alpha - 1, -alpha, newDepth - std::min(newDepth - 1, r), &child, true);
@@ -433,23 +434,13 @@ int quiesce(Thread& t, Board& b, int alpha, int beta, int ply, int qply) {
   for (int i = 0; i < list.size; ++i) {
     const Move m = list.moves[i];
     i32 s;
-    if (m == ttMove) {
-      s = 1000000;
-    } else if (isCapture(m)) {
-      const Piece victim = moveFlag(m) == kFlagEnPassant ? Pawn : b.mailbox[moveTo(m)];
-      s = kMVVLVA[b.mailbox[moveFrom(m)]][victim] + (isPromotion(m) ? 100900 : 100000);
-    } else {
-      s = 90000;
-    }
-    // Stable insertion: equal scores keep generation order.
-    int j = i;
-    while (j > 0 && scores[j - 1] < s) {
-      scores[j] = scores[j - 1];
-      list.moves[j] = list.moves[j - 1];
-      --j;
-    }
-    scores[j] = s;
-    list.moves[j] = m;
+    if (m == ttMove)
+      s = kTTMoveScore;
+    else if (isCapture(m))
+      s = mvvLva(b, m) + kCaptureBias + (isPromotion(m) ? kPromotionBonus : 0);
+    else
+      s = kQuietPromotionScore;
+    insertByScore(list.moves, scores, i, m, s);  // equal scores keep generation order
   }
 
   for (int i = 0; i < list.size; ++i) {

@@ -19,16 +19,15 @@ struct Sequence {
 
 // Score of one move in the reference order; the TT move is forced to the front.
 i32 referenceScore(const Thread& t, const Board& b, Move m, Move ttMove) {
-  if (m == ttMove) return 1000000;
+  if (m == ttMove) return kTTMoveScore;
   if (isCapture(m)) {
-    const Piece attacker = b.mailbox[moveFrom(m)];
+    const i32 v = mvvLva(b, m);
+    if (isPromotion(m)) return v + kCaptureBias + kPromotionBonus;
     const Piece victim = moveFlag(m) == kFlagEnPassant ? Pawn : b.mailbox[moveTo(m)];
-    const i32 v = kMVVLVA[attacker][victim];
-    if (isPromotion(m)) return v + 100900;
-    if (SEE::kValue[attacker] <= SEE::kValue[victim] || seeGE(b, m, 0)) return v + 100000;
-    return v - 100000;
+    const bool wins = SEE::kValue[b.mailbox[moveFrom(m)]] <= SEE::kValue[victim] || seeGE(b, m, 0);
+    return wins ? v + kCaptureBias : v - kCaptureBias;
   }
-  if (isPromotion(m)) return 90000;
+  if (isPromotion(m)) return kQuietPromotionScore;
   const i32 h = t.history[b.side][moveFrom(m)][moveTo(m)];
   return h < kQuietHistoryCap ? h : kQuietHistoryCap;
 }
@@ -38,17 +37,7 @@ void referenceOrder(const Thread& t, const Board& b, Move ttMove, Sequence& out)
   generateMoves(b, list);
   i32 scores[256];
   out.size = 0;
-  for (const Move m : list) {
-    const i32 s = referenceScore(t, b, m, ttMove);
-    int j = out.size++;
-    while (j > 0 && scores[j - 1] < s) {
-      scores[j] = scores[j - 1];
-      out.moves[j] = out.moves[j - 1];
-      --j;
-    }
-    scores[j] = s;
-    out.moves[j] = m;
-  }
+  for (const Move m : list) insertByScore(out.moves, scores, out.size++, m, referenceScore(t, b, m, ttMove));
 }
 
 bool sameSequence(const Sequence& a, const Sequence& b) {
@@ -72,7 +61,7 @@ int firstDifference(const Sequence& a, const Sequence& b) {
 
 bool runMovePickerOrderTest() {
   static const char* const kFens[8] = {
-      "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+      kStartFen,
       "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
       "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
       "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",

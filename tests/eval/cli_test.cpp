@@ -18,7 +18,7 @@ TEST(EvalTraceCommand, PrintsTheTableAndExitsZero) {
 }
 
 TEST(EvalTraceCommand, InitialPositionTotalsAreZero) {
-  const auto r = runEngine({"evaltrace", "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"});
+  const auto r = runEngine({"evaltrace", kStartFen});
   EXPECT_EQ(r.status, 0);
   EXPECT_NE(r.out.find("  total            0 /  0\n"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("  final (white)   0\n  final (stm=w)      0\n"), std::string::npos) << r.out;

@@ -33,7 +33,7 @@ TEST(Reductions, TableValues) {
 
 TEST(NonPawnKey, FitsFourteenBitsAndIgnoresPawns) {
   Board b;
-  ASSERT_TRUE(b.setFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"));
+  ASSERT_TRUE(b.setFen(kStartFen));
   const u32 w = nonPawnKey(b, White);
   const u32 k = nonPawnKey(b, Black);
   EXPECT_LT(w, 16384u);

@@ -49,7 +49,7 @@ TEST(QuietChecks, AgreesWithQuietGivesCheck) {
 
 TEST_F(PickerFixture, QuietPositionKeepsGenerationOrderOnEqualHistory) {
   Board& b = thread->board;
-  ASSERT_TRUE(b.setFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"));
+  ASSERT_TRUE(b.setFen(kStartFen));
   MoveList quiets;
   generateQuiets(b, quiets);
   const std::vector<Move> got = drain(0);
@@ -59,7 +59,7 @@ TEST_F(PickerFixture, QuietPositionKeepsGenerationOrderOnEqualHistory) {
 
 TEST_F(PickerFixture, HistoryOrdersQuietsAndIsCapped) {
   Board& b = thread->board;
-  ASSERT_TRUE(b.setFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"));
+  ASSERT_TRUE(b.setFen(kStartFen));
   const Move g1f3 = testsupport::findLegal(b, "g1f3");
   const Move b1c3 = testsupport::findLegal(b, "b1c3");
   thread->history[White][moveFrom(g1f3)][moveTo(g1f3)] = 500000;  // capped at 77000

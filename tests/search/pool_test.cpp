@@ -26,11 +26,11 @@ TEST(PoolSearch, CheckmateRootPrintsMateZeroAndNullMove) {
 }
 
 TEST(PoolSearch, DepthZeroSearchesNothing) {
-  EXPECT_EQ(searchThroughPool("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", 0), "bestmove 0000\n");
+  EXPECT_EQ(searchThroughPool(kStartFen, 0), "bestmove 0000\n");
 }
 
 TEST(PoolSearch, FixedDepthPrintsOneLinePerIterationThenTheMove) {
-  const std::string out = searchThroughPool("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", 4);
+  const std::string out = searchThroughPool(kStartFen, 4);
   for (int d = 1; d <= 4; ++d)
     EXPECT_NE(out.find("info depth " + std::to_string(d) + " seldepth "), std::string::npos) << out;
   EXPECT_EQ(out.find("info depth 5"), std::string::npos) << out;

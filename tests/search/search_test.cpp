@@ -105,14 +105,14 @@ TEST(DrawRules, FiftyMoveClockDrawsUnlessTheMoveMates) {
 TEST(DrawRules, RootThatAlreadyRepeatsIsStillSearched) {
   auto t = std::make_unique<Thread>(1);
   Board& b = t->board;
-  ASSERT_TRUE(b.setFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"));
+  ASSERT_TRUE(b.setFen(kStartFen));
   testsupport::playMoves(b, {"g1f3", "g8f6", "f3g1", "f6g8"});
   ASSERT_EQ(b.history[0].key, b.key);  // the root repeats the start position
   gTT.clear();
   t->clearForSearch();
   int score = 0;
   const Move m = searchForDataGen(*t, 5, 0, score);
-  EXPECT_TRUE(isLegalIn("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", m)) << moveToString(m);
+  EXPECT_TRUE(isLegalIn(kStartFen, m)) << moveToString(m);
   EXPECT_GT(t->nodes.load(), 100u);
 }
 

@@ -65,7 +65,7 @@ TEST(TuneVerify, AllBuiltInPositionsReconstruct) {
 
 TEST(TuneExtract, StartPositionCancelsOut) {
   Board b;
-  ASSERT_TRUE(b.setFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"));
+  ASSERT_TRUE(b.setFen(kStartFen));
   auto t = std::make_unique<Tune::Trace>();
   Tune::extract(b, *t);
   for (int i = 0; i < Tune::NPARAMS; ++i) {
