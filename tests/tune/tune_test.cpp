@@ -1,11 +1,15 @@
-// The tuning vector: names and defaults, and extraction + reconstruction against evaluate.
+// The tuning vector: the listing it prints and the tables built from it, and extraction +
+// reconstruction against evaluate.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <map>
 #include <memory>
-#include <set>
+#include <sstream>
 #include <string>
 
 #include "eval/eval.h"
+#include "eval/params.h"
 #include "support/eval_env.h"
 #include "support/capture.h"
 #include "support/random_walk.h"
@@ -18,41 +22,82 @@ struct Defaults {
   Defaults() { Tune::initValues(v); }
 };
 
-TEST(TuneVector, NamesFollowTheLayout) {
-  const std::pair<int, const char*> known[] = {
-      {0, "matMg_P"},         {4, "matMg_Q"},          {5, "matEg_P"},       {9, "matEg_Q"},
-      {10, "pstMg_P_0"},      {136, "pstMg_N_62"},     {393, "pstMg_K_63"},  {394, "pawnEg_0"},
-      {457, "pawnEg_63"},     {458, "kingEg_0"},       {521, "kingEg_63"},   {522, "mobMg_N_0"},
-      {530, "mobMg_N_8"},     {531, "mobEg_N_0"},      {539, "mobEg_N_8"},   {540, "mobMg_B_0"},
-      {567, "mobEg_B_13"},    {568, "mobMg_R_0"},      {597, "mobEg_R_14"},  {598, "mobMg_Q_0"},
-      {625, "mobMg_Q_27"},    {626, "mobEg_Q_0"},      {653, "mobEg_Q_27"},  {654, "pstEgDelta_P_0"},
-      {1037, "pstEgDelta_K_63"}, {1038, "bishopPair"}, {1039, "rookOpenMg"}, {1042, "rookSemiEg"},
-      {1043, "passedMg_0"},   {1050, "passedMg_7"},    {1051, "passedEg_0"}, {1058, "passedEg_7"},
-      {1059, "isolatedMg"},   {1064, "connectedEg"},   {1065, "ksSafety_0"}, {1080, "ksSafety_15"},
-      {1081, "ksOpenFile"},   {-1, "?"},               {1082, "?"}};
-  for (const auto& [index, name] : known) EXPECT_EQ(Tune::paramName(index), name) << index;
-
-  std::set<std::string> names;
-  for (int i = 0; i < Tune::NPARAMS; ++i) {
-    const std::string n = Tune::paramName(i);
-    EXPECT_NE(n, "?") << i;
-    EXPECT_TRUE(names.insert(n).second) << "duplicate name " << n;
+// The listing file the engine was built from, as name -> value (blank and '#' lines skipped).
+std::map<std::string, int> builtListing() {
+  std::ifstream in(QUORVANE_PARAM_LISTING);
+  std::map<std::string, int> values;
+  std::string index, name;
+  int value = 0;
+  for (std::string line; std::getline(in, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    std::istringstream(line) >> index >> name >> value;
+    values[name] = value;
   }
+  return values;
 }
 
-TEST(TuneVector, DefaultsAreTheEngineConstants) {
+// The "index name value" lines of a listing, comments and blank lines left out.
+std::string entryLines(std::istream& in) {
+  std::string entries;
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty() && line[0] != '#') entries += line + '\n';
+  }
+  return entries;
+}
+
+// What "tuneparams" prints is the listing the engine was built from, entry for entry: the same
+// names in the same order (so each unique), with the same values.
+TEST(TuneVector, PrintsTheListingItWasBuiltFrom) {
+  std::ifstream file(QUORVANE_PARAM_LISTING);
   const Defaults d;
-  const int mat[10] = {93, 380, 374, 493, 1283, 153, 323, 359, 635, 1015};
-  for (int i = 0; i < 10; ++i) EXPECT_EQ(d.v[i], mat[i]) << i;
-  for (int i = Tune::kPstEgDelta; i < Tune::kBishopPairIdx; ++i) EXPECT_EQ(d.v[i], 0) << i;
-  const int tail[] = {56, 51, -3, 20, 24, 0, 2, -12, -12, 9, 40, 6, 0, 0, 13, 24, 51, 75, 105, 25, 0,
-                      -8, -10, -10, -10, 7, 6};
-  for (int k = 0; k < 27; ++k) EXPECT_EQ(d.v[1038 + k], tail[k]) << 1038 + k;
-  EXPECT_EQ(d.v[Tune::kKsSafetyIdx + 10], 723);
-  EXPECT_EQ(d.v[Tune::kKsOpenFileIdx], 31);
-  // Mobility rows are linear up to the largest count: knight middlegame -24 + 6n.
-  EXPECT_EQ(d.v[Tune::kMobMgStart[Knight] + 8], 24);
-  EXPECT_EQ(d.v[Tune::kMobEgStart[Queen] + 27], -48 + 6 * 27);
+  std::stringstream printed;
+  Tune::writeListing(printed, d.v);
+  EXPECT_EQ(entryLines(printed), entryLines(file));
+}
+
+// The tables the evaluation reads hold the values listed under their names: a block that starts
+// one entry off, or a table filled from the wrong block, shows here.
+TEST(TuneVector, EvaluationTablesHoldTheListedValues) {
+  const auto listed = builtListing();
+  auto value = [&](const std::string& name) {
+    const auto it = listed.find(name);
+    EXPECT_NE(it, listed.end()) << name;
+    return it == listed.end() ? 0 : it->second;
+  };
+  const std::string letter[6] = {"P", "N", "B", "R", "Q", "K"};
+  using namespace EvalParams;
+  for (Piece t = Pawn; t <= Queen; ++t) {
+    EXPECT_EQ(kMgValue[t], value("matMg_" + letter[t]));
+    EXPECT_EQ(kEgValue[t], value("matEg_" + letter[t]));
+  }
+  for (int s = 0; s < 64; ++s) {
+    const std::string sq = std::to_string(s);
+    for (Piece t = Pawn; t <= King; ++t) EXPECT_EQ(kPSTMG[t][s], value("pstMg_" + letter[t] + "_" + sq));
+    EXPECT_EQ(kPSTEGPawn[s], value("pawnEg_" + sq));
+    EXPECT_EQ(kKingEG[s], value("kingEg_" + sq));
+    EXPECT_EQ(kSquareValue[1][Knight][s],
+              value("matEg_N") + value("pstMg_N_" + sq) + value("pstEgDelta_N_" + sq));
+  }
+  for (Piece t = Knight; t <= Queen; ++t)
+    for (int n = 0; n < 28; ++n) {
+      const std::string name = letter[t] + "_" + std::to_string(n);
+      const bool listedRow = listed.count("mobMg_" + name) != 0;
+      EXPECT_EQ(listedRow, n < kMobRows[t]) << name;
+      EXPECT_EQ(kMobilityMg[t][n], listedRow ? value("mobMg_" + name) : 0) << name;
+      EXPECT_EQ(kMobilityEg[t][n], listedRow ? value("mobEg_" + name) : 0) << name;
+    }
+  for (int u = 0; u < 16; ++u) EXPECT_EQ(kKsSafetyTable[u], value("ksSafety_" + std::to_string(u)));
+  for (int r = 0; r < 8; ++r) {
+    EXPECT_EQ(kPassedMg[r], value("passedMg_" + std::to_string(r)));
+    EXPECT_EQ(kPassedEg[r], value("passedEg_" + std::to_string(r)));
+  }
+  const std::pair<int, const char*> scalars[] = {
+      {kBishopPair, "bishopPair"}, {kRookOpenMg, "rookOpenMg"},   {kRookOpenEg, "rookOpenEg"},
+      {kRookSemiMg, "rookSemiMg"}, {kRookSemiEg, "rookSemiEg"},   {kIsolatedMg, "isolatedMg"},
+      {kIsolatedEg, "isolatedEg"}, {kDoubledMg, "doubledMg"},     {kDoubledEg, "doubledEg"},
+      {kConnectedMg, "connectedMg"}, {kConnectedEg, "connectedEg"}, {kKsOpenFile, "ksOpenFile"}};
+  for (const auto& [v, name] : scalars) EXPECT_EQ(v, value(name)) << name;
 }
 
 TEST(TuneVerify, AllBuiltInPositionsReconstruct) {
