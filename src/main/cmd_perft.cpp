@@ -31,20 +31,7 @@ int cmdPerft(const char* fen, const char* depthText) {
 }
 
 int cmdBench() {
-  static const char* const kFens[3] = {
-      kStartFen,
-      "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
-      "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
-  };
-  u64 total = 0;
-  for (int i = 0; i < 3; ++i) {
-    gBoard.setFen(kFens[i]);
-    gTT.clear();
-    const u64 n = perft(gBoard, 5);
-    std::cout << "pos " << i + 1 << ": " << n << " nodes\n";
-    total += n;
-  }
-  std::cout << "Total: " << total << " nodes\n";
+  perftBench(gBoard, std::cout, [] { gTT.clear(); });
   std::cout.flush();
   return 0;
 }

@@ -43,3 +43,21 @@ u64 perftDivide(Board& b, int depth, std::ostream& out) {
   out << "\nNodes searched: " << total << '\n';
   return total;
 }
+
+u64 perftBench(Board& b, std::ostream& out, void (*prepare)()) {
+  static const char* const kFens[3] = {
+      kStartFen,
+      "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+      "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
+  };
+  u64 total = 0;
+  for (int i = 0; i < 3; ++i) {
+    b.setFen(kFens[i]);
+    if (prepare) prepare();
+    const u64 n = perft(b, 5);
+    out << "pos " << i + 1 << ": " << n << " nodes\n";
+    total += n;
+  }
+  out << "Total: " << total << " nodes\n";
+  return total;
+}

@@ -130,20 +130,8 @@ TEST(UciProtocol, OptionsAreClamped) {
   UciProcess p;
   handshake(p);
   ASSERT_TRUE(sync(p));
-  const int base = threadCount(p.pid());
-  ASSERT_GT(base, 0);
-
+  // The Threads clamps are checked in process (tests/uci): the pool's size is the count.
   std::vector<std::string> seen;
-  ASSERT_TRUE(p.send("setoption name Threads value 300"));
-  ASSERT_TRUE(sync(p, &seen));
-  EXPECT_EQ(threadCount(p.pid()), base + 255);  // 256 search threads instead of 1
-  ASSERT_TRUE(p.send("setoption name threads value 0"));
-  ASSERT_TRUE(sync(p, &seen));
-  EXPECT_EQ(threadCount(p.pid()), base);
-  ASSERT_TRUE(p.send("setoption name Threads value 3"));
-  ASSERT_TRUE(sync(p, &seen));
-  EXPECT_EQ(threadCount(p.pid()), base + 2);
-
   ASSERT_TRUE(p.send("setoption name Move Overhead value -5"));
   ASSERT_TRUE(p.send("setoption name Move Overhead value 100000"));
   ASSERT_TRUE(p.send("setoption name Hash value 0"));

@@ -101,3 +101,11 @@ TEST(BenchSearchCommand, RunsAtTheGivenDepth) {
   EXPECT_NE(r.out.find("pos 10 depth 2 bestmove "), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("\nbench: "), std::string::npos) << r.out;
 }
+
+// The total of "quorvane benchsearch" at its default depth, the engine's behavioural signature.
+// Seconds of search: labelled slow by its suite's name.
+TEST(BenchSearchSlow, DefaultDepthPinsTheBenchTotal) {
+  const std::string out = runBench(0);
+  EXPECT_EQ(totalNodes(out), 2805482u) << out;
+  EXPECT_NE(out.find("pos 10 depth 11 "), std::string::npos) << out;
+}
