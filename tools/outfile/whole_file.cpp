@@ -9,6 +9,8 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <system_error>
 
 namespace {
@@ -149,4 +151,18 @@ bool WholeFile::sameFile(const std::string& a, const std::string& b) {
     return e ? fs::absolute(p, e).lexically_normal() : r;
   };
   return absolute(a) == absolute(b);
+}
+
+bool WholeFile::writeIfChanged(const std::string& path, std::string_view text, std::string& error) {
+  std::error_code ec;
+  if (std::filesystem::is_regular_file(path, ec)) {
+    std::ifstream old(path, std::ios::binary);
+    std::ostringstream oldText;
+    oldText << old.rdbuf();
+    if (old && oldText.str() == text) return true;
+  }
+  WholeFile out(path);
+  if (!out.open(error)) return false;
+  out.write(text);
+  return out.commit(error);
 }

@@ -37,6 +37,10 @@ class WholeFile {
   // that do not exist yet, the same absolute path.
   static bool sameFile(const std::string& a, const std::string& b);
 
+  // Writes text to path whole, unless the file already holds exactly that text: a generated header
+  // then keeps its time stamp, so nothing that includes it is rebuilt. False with error set.
+  static bool writeIfChanged(const std::string& path, std::string_view text, std::string& error);
+
   // Installs handlers for SIGINT, SIGTERM and SIGHUP that remove the temporary files of every open
   // WholeFile and then end the process as the signal would have.
   static void removeOnSignal();

@@ -72,15 +72,9 @@ int main(int argc, char** argv) {
   out << "\n};\n}  // namespace EvalParams\n";
   const std::string text = out.str();
 
-  // An unchanged header keeps its time stamp, so nothing that includes it is rebuilt.
-  std::ifstream old(argv[2], std::ios::binary);
-  std::ostringstream oldText;
-  oldText << old.rdbuf();
-  if (old && oldText.str() == text) return 0;
-  // Written whole: a build stopped here must not leave a partial header that looks current.
-  WholeFile file(argv[2]);
+  // Written whole, and only when changed (see writeIfChanged).
   std::string why;
-  if (!file.open(why) || (file.write(text), !file.commit(why))) {
+  if (!WholeFile::writeIfChanged(argv[2], text, why)) {
     std::fprintf(stderr, "quorvane-paramnames: error: %s\n", why.c_str());
     return 1;
   }

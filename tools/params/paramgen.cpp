@@ -2,7 +2,6 @@
 // eval/param_values.h that the evaluation's tables are built from. A faulty listing stops the
 // build with "LISTING:LINE: error: ..." on standard error and exit status 1.
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -64,18 +63,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   const std::string text = headerText(argv[1], values);
-  // An unchanged header keeps its time stamp, so nothing that includes it is rebuilt.
-  std::error_code ec;
-  if (std::filesystem::is_regular_file(argv[2], ec)) {
-    std::ifstream old(argv[2], std::ios::binary);
-    std::ostringstream oldText;
-    oldText << old.rdbuf();
-    if (old && oldText.str() == text) return 0;
-  }
-  // Written whole: a build stopped here must not leave a partial header that looks current.
-  WholeFile out(argv[2]);
+  // Written whole, and only when changed (see writeIfChanged).
   std::string why;
-  if (!out.open(why) || (out.write(text), !out.commit(why))) {
+  if (!WholeFile::writeIfChanged(argv[2], text, why)) {
     std::fprintf(stderr, "quorvane-paramgen: error: %s\n", why.c_str());
     return 1;
   }
