@@ -6,7 +6,7 @@
 #include <set>
 
 #include "tools/tune/model.h"
-#include "tools/tune/params_io.h"
+#include "tools/tune/freeze.h"
 #include "tools/tune/trainer.h"
 #include "tunetool_env.h"
 

@@ -2,7 +2,7 @@
 #include <algorithm>
 
 #include "tools/params/listing.h"
-#include "tools/tune/params_io.h"
+#include "tools/tune/freeze.h"
 #include "tunetool_env.h"
 
 using namespace TuneTool;

@@ -1,5 +1,7 @@
 // quorvane-tune: fits the evaluation's parameter vector to feature files and writes it back as a
-// "tuneparams" listing, ready for the build option QUORVANE_PARAMS.
+// "tuneparams" listing, ready for the build option QUORVANE_PARAMS. The run goes through four
+// stages: prepare (freeze patterns, start values, outputs), load the data, fit, write the results.
+// Each stage returns the exit status when the run stops there.
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -7,6 +9,7 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -16,14 +19,13 @@
 #include "tools/outfile/whole_file.h"
 #include "tools/params/listing.h"
 #include "tools/tune/dataset.h"
+#include "tools/tune/freeze.h"
 #include "tools/tune/model.h"
 #include "tools/tune/options.h"
-#include "tools/tune/params_io.h"
 #include "tools/tune/pool.h"
 #include "tools/tune/trainer.h"
 
-using namespace TuneTool;
-
+namespace TuneTool {
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -73,26 +75,22 @@ void logRow(WholeFile& log, int epoch, double train, double valid, double second
   log.flush();  // the table can be watched while the fit runs
 }
 
-}  // namespace
+// Everything fixed before the data is read.
+struct Setup {
+  std::vector<bool> frozen = std::vector<bool>(Tune::NPARAMS, false);
+  std::vector<int> start = std::vector<int>(Tune::NPARAMS);
+  std::unique_ptr<WholeFile> out, log;
+};
 
-int main(int argc, char** argv) {
-  Options opt;
+// A stage returns the exit status when the run ends in it.
+using Stop = std::optional<int>;
+
+// The freeze patterns, the outputs against the inputs, the start listing; then the outputs are
+// created, so that a bad path stops the run before hours of work rather than after.
+Stop prepare(const Options& opt, Setup& setup) {
   std::string error;
-  if (!parseOptions(argc, argv, opt, error)) {
-    std::fprintf(stderr, "quorvane-tune: %s\n%s", error.c_str(), usageText());
-    return 2;
-  }
-  if (opt.help) {
-    std::fputs(usageText(), stdout);
-    return 0;
-  }
-  // Data files are read through the engine's own board and extraction (and, for --drop-noisy and
-  // --resolve, its quiescence search).
-  initEngineTables();
-
-  std::vector<bool> frozen(Tune::NPARAMS, false);
   for (const std::string& list : opt.freeze)
-    if (!freezeByPatterns(list, frozen, error)) {
+    if (!freezeByPatterns(list, setup.frozen, error)) {
       std::fprintf(stderr, "quorvane-tune: %s\n", error.c_str());
       return 2;
     }
@@ -102,20 +100,17 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  std::vector<int> start(Tune::NPARAMS);
-  Tune::initValues(start.data());
+  Tune::initValues(setup.start.data());
   if (!opt.start.empty()) {
     std::ifstream in(opt.start);
     if (!in) return fail("cannot open " + opt.start);
     ParamListing::Error bad;
-    if (!ParamListing::read(in, start.data(), bad))
+    if (!ParamListing::read(in, setup.start.data(), bad))
       return fail(opt.start + ":" + std::to_string(bad.line) + ": " + bad.message);
   }
-  // The outputs are temporary files until the fit has succeeded; creating them now proves they can
-  // be written before hours of work rather than after. An interrupt removes them.
+  // The outputs are temporary files until the fit has succeeded. An interrupt removes them.
   WholeFile::removeOnSignal();
-  std::unique_ptr<WholeFile> out, log;
-  for (auto [file, path] : {std::pair{&out, &opt.out}, std::pair{&log, &opt.log}}) {
+  for (auto [file, path] : {std::pair{&setup.out, &opt.out}, std::pair{&setup.log, &opt.log}}) {
     if (path->empty()) continue;
     *file = std::make_unique<WholeFile>(*path);
     if (!(*file)->open(error)) return fail(error);
@@ -124,9 +119,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "quorvane-tune: the options, the start values and the outputs are sound\n");
     return 0;
   }
+  return std::nullopt;
+}
 
+// Reads the files through the filters and reports what was read and what was left out.
+Stop loadData(const Options& opt, DataSet& data) {
   const Clock::time_point loadStart = Clock::now();
-  DataSet data;
   LoadReport report;
   LoadFilter filter;
   filter.maxScore = opt.maxScore;
@@ -134,6 +132,7 @@ int main(int argc, char** argv) {
   filter.dropNoisy = opt.dropNoisy;
   filter.dedup = opt.dedup;
   filter.resolve = opt.resolve;
+  std::string error;
   if (!loadFiles(opt.files, opt.format, filter, data, report, error)) return fail(error);
   if (report.malformed > 0)
     std::fprintf(stderr, "quorvane-tune: %s\n", malformedSummary(report).c_str());
@@ -164,13 +163,18 @@ int main(int argc, char** argv) {
                data.size(), data.entryCount(), static_cast<double>(data.bytesUsed()) / 1e6,
                static_cast<double>(data.bytesUsed()) / static_cast<double>(data.size()),
                secondsSince(loadStart));
+  return std::nullopt;
+}
 
+// Splits the data, fits K (unless given), blends the targets and runs the epochs; tuned gets the
+// rounded values. The --log table is written as the epochs end.
+Stop fit(const Options& opt, const Setup& setup, DataSet& data, std::vector<int>& tuned) {
   const Split split = splitData(data, opt.validation, opt.seed);
   const std::vector<bool> active = data.activeParams();
   int nActive = 0, nTuned = 0;
   for (int i = 0; i < Tune::NPARAMS; ++i) {
     nActive += active[static_cast<std::size_t>(i)];
-    nTuned += active[static_cast<std::size_t>(i)] && !frozen[static_cast<std::size_t>(i)];
+    nTuned += active[static_cast<std::size_t>(i)] && !setup.frozen[static_cast<std::size_t>(i)];
   }
   std::fprintf(
       stderr,
@@ -179,6 +183,7 @@ int main(int argc, char** argv) {
       split.train.size(), split.valid.size(), nActive, Tune::NPARAMS, nTuned, opt.threads);
 
   LanePool pool(opt.threads);
+  const std::vector<int>& start = setup.start;
   const std::vector<double> startReal(start.begin(), start.end());
   double k = opt.k;
   if (k <= 0) {
@@ -213,12 +218,13 @@ int main(int argc, char** argv) {
   config.batch = opt.batch;
   config.seed = opt.seed;
   config.reg = opt.reg;
+  WholeFile* log = setup.log.get();
   if (log) {
     log->write("epoch\ttrain\tvalid\tseconds\n");
     logRow(*log, 0, meanLoss(pool, data, split.train, startReal.data(), k),
            hasValid ? meanLoss(pool, data, split.valid, startReal.data(), k) : -1, 0);
   }
-  Trainer trainer(data, split.train, config, start.data(), frozen, k, pool);
+  Trainer trainer(data, split.train, config, start.data(), setup.frozen, k, pool);
   const Clock::time_point trainStart = Clock::now();
   for (int e = 1; e <= opt.epochs; ++e) {
     const Clock::time_point t = Clock::now();
@@ -249,23 +255,56 @@ int main(int argc, char** argv) {
     if (log) logRow(*log, e, trainLoss, hasValid ? validLoss : -1, epochSeconds);
   }
 
-  const std::vector<int> tuned = trainer.rounded();
+  tuned = trainer.rounded();
   int changed = 0;
   for (int i = 0; i < Tune::NPARAMS; ++i)
     changed += tuned[static_cast<std::size_t>(i)] != start[static_cast<std::size_t>(i)];
   lossLine("final loss (rounded values)", tuned);
   std::fprintf(stderr, "quorvane-tune: %d parameters changed\n", changed);
+  return std::nullopt;
+}
 
-  if (!out) {
+// The listing to --out (or standard output), then the --log table; each whole or not at all.
+int writeResults(Setup& setup, const std::vector<int>& tuned) {
+  std::string error;
+  if (!setup.out) {
     Tune::writeListing(std::cout, tuned.data());
     std::cout.flush();
     if (!std::cout) return fail("cannot write the listing to standard output");
   } else {
     std::ostringstream listing;
     Tune::writeListing(listing, tuned.data());
-    out->write(listing.str());
-    if (!out->commit(error)) return fail(error);
+    setup.out->write(listing.str());
+    if (!setup.out->commit(error)) return fail(error);
   }
-  if (log && !log->commit(error)) return fail(error);
+  if (setup.log && !setup.log->commit(error)) return fail(error);
   return 0;
+}
+
+}  // namespace
+}  // namespace TuneTool
+
+int main(int argc, char** argv) {
+  using namespace TuneTool;
+  Options opt;
+  std::string error;
+  if (!parseOptions(argc, argv, opt, error)) {
+    std::fprintf(stderr, "quorvane-tune: %s\n%s", error.c_str(), usageText());
+    return 2;
+  }
+  if (opt.help) {
+    std::fputs(usageText(), stdout);
+    return 0;
+  }
+  // Data files are read through the engine's own board and extraction (and, for --drop-noisy and
+  // --resolve, its quiescence search).
+  initEngineTables();
+
+  Setup setup;
+  if (const Stop stop = prepare(opt, setup)) return *stop;
+  DataSet data;
+  if (const Stop stop = loadData(opt, data)) return *stop;
+  std::vector<int> tuned;
+  if (const Stop stop = fit(opt, setup, data, tuned)) return *stop;
+  return writeResults(setup, tuned);
 }

@@ -1,5 +1,5 @@
 // Freeze patterns.
-#include "tools/tune/params_io.h"
+#include "tools/tune/freeze.h"
 
 
 namespace TuneTool {
