@@ -5,8 +5,10 @@ only; the charts are inline SVG."""
 
 import argparse
 import html
+import json
 import math
 import os
+import re
 import sys
 import tempfile
 
@@ -50,6 +52,38 @@ def read_lines(path, keep):
             return [line.rstrip("\n") for line in f if keep(line)]
     except OSError:
         return []
+
+
+def generation_row(number, folder):
+    """One generation's table row: its data and fit from tune.log, its games from match.json."""
+    def found(pattern, text, default="—"):
+        m = re.search(pattern, text)
+        return m.group(1) if m else default
+
+    fit = "\n".join(read_lines(os.path.join(folder, "tune.log"), lambda l: l.startswith("quorvane-tune:")))
+    try:
+        with open(os.path.join(folder, "match.json"), encoding="utf-8") as f:
+            match = json.load(f)
+    except (OSError, ValueError):
+        match = {}
+    names = " vs ".join(str(e) for e in match.get("engines", []))
+    games = "—"
+    if "games" in match:
+        games = (f"{match['games']}: {match.get('wins')}-{match.get('draws')}-{match.get('losses')},"
+                 f" pentanomial {match.get('pentanomial')}")
+    elo = "—"
+    if isinstance(match.get("elo"), (int, float)):
+        elo = f"{match['elo']:+.1f} &plusmn; {match.get('error') or 0:.1f}"
+    sprt = match.get("sprt") or {}
+    decision = sprt.get("decision") or "none"
+    if isinstance(match.get("llr"), (int, float)) and sprt:
+        decision += f" (LLR {match['llr']:.2f})"
+    cells = [str(number), found(r"(\d+) positions,", fit), found(r"K = ([0-9.e+-]+)", fit),
+             found(r"start loss: .*valid ([0-9.]+)", fit) + " &rarr; "
+             + found(r"final loss .*valid ([0-9.]+)", fit),
+             found(r"(\d+) parameters changed", fit), html.escape(names), html.escape(games), elo,
+             html.escape(decision)]
+    return "<tr>" + "".join(f"<td>{c}</td>" for c in cells) + "</tr>"
 
 
 def tables(values, piece):
@@ -162,6 +196,8 @@ def main():
     ap.add_argument("--tune-log")
     ap.add_argument("--datagen-log")
     ap.add_argument("--match-log")
+    ap.add_argument("--generation", action="append", default=[], metavar="FOLDER",
+                    help="a generation's folder (tune.log, match.json), in order; repeatable")
     a = ap.parse_args()
 
     before, after = read_listing(a.before), read_listing(a.after)
@@ -171,6 +207,16 @@ def main():
     match_lines = read_lines(a.match_log, lambda l: not l.startswith("["))
 
     body = ["<h1>Tuning run</h1>"]
+    if a.generation:
+        body += ["<h2>Generations</h2>",
+                 "<p>Each generation after the first fits data made by the last accepted engine, starting"
+                 " from its values, and plays it; the loop stops at the first one its SPRT does not"
+                 " accept. Losses are on each fit's validation games. The sections below are the first"
+                 " generation's; each later one has a page in its folder.</p>",
+                 "<table><tr><th>generation</th><th>positions</th><th>K</th><th>valid loss</th>"
+                 "<th>changed</th><th>match</th><th>games: W-D-L</th><th>Elo</th><th>SPRT</th></tr>"]
+        body += [generation_row(i, folder) for i, folder in enumerate(a.generation, 1)]
+        body.append("</table>")
     if datagen_lines:
         body += ["<h2>Data</h2>", pre(datagen_lines)]
     body += ["<h2>Loss per epoch</h2>",

@@ -33,6 +33,12 @@ writes OUTDIR/report.html (losses per epoch, piece-square tables before and afte
                        20000 --concurrency 2', its openings default: its own
   --no-build           stop after the fit (no tuned build, no match)
   --no-match           stop after the tuned build
+  --generations K      after the first generation, up to K-1 more: each makes its data with
+                       the last accepted engine, fits starting from its listing (--start),
+                       and plays its match against it; the loop stops at the first generation
+                       whose SPRT does not accept it (default 1; needs -sprt in --match)
+  --next-games N       datagen games of generations 2 on (default: --games)
+  --next-nodes N       datagen nodes per move of generations 2 on (default: --nodes)
   --reuse              run in an OUTDIR that holds files (an earlier run): the files the
                        stages make are removed before the first one starts
   -h, --help           this text
@@ -49,6 +55,11 @@ An outside match runner is called as
        [--openings FILE] MATCH-OPTIONS --pgn OUTDIR/match.pgn --json OUTDIR/match.json
 so it must accept those options (--nodes N or --tc BASE+INC, --sprt ELO0,ELO1, --concurrency N,
 --games N, ...), print its progress and summary on standard output and exit with 0 when done.
+
+With --generations, generation G > 1 works in OUTDIR/gen-G (the same files as the first) with the
+datagen seeds that follow the previous generation's, its match is genG vs gen(G-1), and
+OUTDIR/best.txt is the listing of the last generation accepted (none when the first is not);
+OUTDIR/report.html shows every generation's data, losses, changes and games.
 EOF
 }
 
@@ -80,6 +91,9 @@ openings=""
 do_build=1
 do_match=1
 reuse=0
+generations=1
+next_games=""
+next_nodes=""
 out=""
 
 need_value() { [ $# -ge 2 ] || die "$1 needs a value"; }
@@ -100,16 +114,22 @@ while [ $# -gt 0 ]; do
     --no-build) do_build=0; do_match=0; shift ;;
     --no-match) do_match=0; shift ;;
     --reuse) reuse=1; shift ;;
+    --generations) need_value "$@"; generations=$2; shift 2 ;;
+    --next-games) need_value "$@"; next_games=$2; shift 2 ;;
+    --next-nodes) need_value "$@"; next_nodes=$2; shift 2 ;;
     -h | --help) usage; exit 0 ;;
     -*) usage >&2; die "unknown option $1" ;;
     *) [ -z "$out" ] || die "more than one output folder: $out, $1"; out=$1; shift ;;
   esac
 done
 [ -n "$out" ] || { usage >&2; die "no output folder given"; }
-for n in games nodes seed threads; do
-  [[ ${!n} =~ ^[0-9]+$ ]] || die "--$n needs a whole number, not '${!n}'"
+next_games=${next_games:-$games}
+next_nodes=${next_nodes:-$nodes}
+for n in games nodes seed threads generations next_games next_nodes; do
+  [[ ${!n} =~ ^[0-9]+$ ]] || die "--${n//_/-} needs a whole number, not '${!n}'"
 done
 [ "$threads" -ge 1 ] || die "--threads needs at least 1"
+[ "$generations" -ge 1 ] || die "--generations needs at least 1"
 # Each program gets a thread count it takes, so that a machine with many cores does not see the fit
 # refuse its count after hours of data generation.
 datagen_threads=$((threads < 256 ? threads : 256))
@@ -132,6 +152,22 @@ if [ "$do_match" = 1 ]; then
   fi
 fi
 [ -z "$openings" ] || [ -f "$openings" ] || die "no openings file at $openings"
+if [ "$generations" -gt 1 ]; then
+  # Each later generation is kept or dropped by its match's SPRT, whose decision only quorvane-match's
+  # summary gives the loop.
+  [ "$do_match" = 1 ] || die "--generations $generations needs the tuned builds and their matches"
+  [ -z "$runner" ] || die "--generations needs quorvane-match for the SPRT's decision, not --match-runner"
+  has_sprt=0
+  # shellcheck disable=SC2086  # the options are words
+  for word in $match_options; do [ "$word" != -sprt ] || has_sprt=1; done
+  [ "$has_sprt" = 1 ] ||
+    die "--generations needs an SPRT in --match (-sprt elo0=... elo1=...) to keep or drop each generation"
+  # shellcheck disable=SC2086
+  for word in $tune_options; do
+    [ "$word" != --start ] ||
+      die "--generations starts each later fit from the last accepted listing; --tune must not set --start"
+  done
+fi
 for f in "${data_files[@]}"; do [ -f "$f" ] || die "no data file at $f"; done
 build_dir=${build_dir:-$source_dir/build}
 engine=$build_dir/quorvane
@@ -207,6 +243,9 @@ for f in "${made[@]}"; do
   done
 done
 clear_outputs "${made[@]}"
+# Later generations' folders, and the choice among them, from any earlier run.
+find "$out" -maxdepth 1 -name 'gen-[0-9]*' -type d -exec rm -rf {} +
+clear_outputs "$out/best.txt"
 
 # Stage 0: the default engine and the tuner.
 if [ "$build_default" = 1 ]; then
@@ -315,8 +354,94 @@ else
   stage "4/4 match: skipped"
 fi
 
+# The SPRT's verdict in a quorvane-match summary ("H1 accepted", "H0 accepted" or "none").
+sprt_decision() {
+  python3 -c 'import json, sys
+s = json.load(open(sys.argv[1], encoding="utf-8")).get("sprt") or {}
+print(s.get("decision") or "none")' "$1"
+}
+
+# Later generations: each one's data comes from the last accepted engine, its fit starts from that
+# engine's listing, and its match is against that engine.
+generation_dirs=("$out")
+best=""
+if [ "$generations" -gt 1 ]; then
+  current="reading the match summary"
+  current_log=""
+  decision=$(sprt_decision "$out/match.json") || die "cannot read the SPRT's decision in $out/match.json"
+  prev_name=gen1
+  prev_engine=$tuned_engine
+  prev_listing=$out/tuned.txt
+  gen_seed=$((seed + games))
+  for ((g = 2; g <= generations; g++)); do
+    if [ "$decision" != "H1 accepted" ]; then
+      stage "generation $((g - 1)): SPRT $decision, not accepted; no generation $g"
+      break
+    fi
+    best=$prev_listing
+    gdir=$out/gen-$g
+    mkdir -p "$gdir"
+    generation_dirs+=("$gdir")
+    cp "$prev_listing" "$gdir/start.txt"
+    progress=$((next_games / 20))
+    [ "$progress" -ge 1 ] || progress=1
+    stage "generation $g, 1/4 datagen: $next_games games at $next_nodes nodes with $prev_name -> $gdir/data.txt"
+    # shellcheck disable=SC2086  # the extra keys are split on purpose
+    logged "generation $g's datagen" "$gdir/datagen.log" "$prev_engine" datagen games="$next_games" \
+      nodes="$next_nodes" seed="$gen_seed" threads="$datagen_threads" progress="$progress" \
+      $datagen_extra out="$gdir/data.txt"
+    [ -f "$gdir/data.txt" ] || die "datagen wrote no $gdir/data.txt; see $gdir/datagen.log"
+    gen_seed=$((gen_seed + next_games))
+
+    stage "generation $g, 2/4 fit: quorvane-tune $tune_options --start $gdir/start.txt -> $gdir/tuned.txt"
+    # shellcheck disable=SC2086
+    logged "generation $g's fit" "$gdir/tune.log" "$tuner" $tune_options --start "$gdir/start.txt" \
+      --threads "$tune_threads" --log "$gdir/losses.tsv" --out "$gdir/tuned.txt" "$gdir/data.txt"
+    for made in "$gdir/tuned.txt" "$gdir/losses.tsv"; do
+      check_output "generation $g's fit" "$gdir/tune.log" "$made" "$gdir/data.txt"
+    done
+
+    current="generation $g's build"
+    current_log=$gdir/build-tuned.log
+    stage "generation $g, 3/4 build: -DQUORVANE_PARAMS=$gdir/tuned.txt in $gdir/build-tuned"
+    { cmake -S "$source_dir" -B "$gdir/build-tuned" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
+        -DQUORVANE_TESTS=OFF -DQUORVANE_PARAMS="$gdir/tuned.txt" &&
+      cmake --build "$gdir/build-tuned" -j "$threads" --target quorvane; } \
+      >"$current_log" 2>&1 || die "generation $g's build failed; see $current_log"
+    gen_engine=$gdir/build-tuned/quorvane
+    [ -x "$gen_engine" ] || die "generation $g's build made no $gen_engine; see $current_log"
+    "$gen_engine" tuneparams | cmp -s - "$gdir/tuned.txt" ||
+      die "generation $g's engine does not list the values of $gdir/tuned.txt"
+
+    stage "generation $g, 4/4 match: gen$g vs $prev_name with quorvane-match $match_options"
+    # shellcheck disable=SC2086
+    logged "generation $g's match" "$gdir/match.log" "$match" -engine cmd="$gen_engine" name="gen$g" \
+      -engine cmd="$prev_engine" name="$prev_name" -openings file="$openings" format=epd order=random \
+      $match_options -pgnout "$gdir/match.pgn" -jsonout "$gdir/match.json"
+    decision=$(sprt_decision "$gdir/match.json") || die "cannot read the SPRT's decision in $gdir/match.json"
+    prev_name=gen$g
+    prev_engine=$gen_engine
+    prev_listing=$gdir/tuned.txt
+  done
+  # The last generation played may have been accepted too.
+  if [ "$decision" = "H1 accepted" ]; then best=$prev_listing; fi
+  if [ -n "$best" ]; then
+    cp "$best" "$out/best.txt.tmp" && mv -f "$out/best.txt.tmp" "$out/best.txt"
+    stage "best listing: $best -> $out/best.txt"
+  else
+    stage "no generation accepted: the default values stay"
+  fi
+fi
+
 current="the report"
 current_log=""
+# Every later generation gets a page of its own; the first page lists them all.
+for ((i = 1; i < ${#generation_dirs[@]}; i++)); do
+  gdir=${generation_dirs[$i]}
+  python3 "$here/report.py" --out "$gdir/report.html" --before "$gdir/start.txt" \
+    --after "$gdir/tuned.txt" --losses "$gdir/losses.tsv" --tune-log "$gdir/tune.log" \
+    --datagen-log "$gdir/datagen.log" --match-log "$gdir/match.log" || die "the report failed"
+done
 clear_outputs "$out/report.html"
 stage "report: $out/report.html"
 report_args=(--out "$out/report.html" --before "$out/start.txt" --after "$out/tuned.txt"
@@ -324,6 +449,9 @@ report_args=(--out "$out/report.html" --before "$out/start.txt" --after "$out/tu
 # Only this run's logs: a reused folder may hold an earlier run's.
 [ "$ran_datagen" = 0 ] || report_args+=(--datagen-log "$out/datagen.log")
 [ "$do_match" = 0 ] || report_args+=(--match-log "$out/match.log")
+if [ "$generations" -gt 1 ]; then
+  for gdir in "${generation_dirs[@]}"; do report_args+=(--generation "$gdir"); done
+fi
 python3 "$here/report.py" "${report_args[@]}" || die "the report failed"
 check_output "the report" "" "$out/report.html" "$out/tuned.txt"
 stage "done in $((SECONDS - started)) s: $out"
