@@ -1,7 +1,7 @@
 // Precomputed attack tables and the magic-bitboard slider lookups.
 #pragma once
 
-#include "board/types.h"
+#include "types/types.h"
 
 #if defined(QUORVANE_PEXT)
 #include <immintrin.h>

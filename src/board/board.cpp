@@ -4,6 +4,8 @@
 #include <cstring>
 #include <type_traits>
 
+#include "text/numbers.h"
+
 // Search threads and PV building copy the Board whole; it must stay one flat value.
 static_assert(std::is_trivially_copyable_v<Board>);
 
@@ -55,18 +57,6 @@ namespace {
 
 bool isSpace(char ch) {
   return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r' || ch == '\f' || ch == '\v';
-}
-
-// 1 to 9 decimal digits, no sign: always fits an int.
-bool parseCounter(std::string_view text, int& value) {
-  if (text.empty() || text.size() > 9) return false;
-  int v = 0;
-  for (char ch : text) {
-    if (ch < '0' || ch > '9') return false;
-    v = v * 10 + (ch - '0');
-  }
-  value = v;
-  return true;
 }
 
 int pieceFromLetter(char lower) {

@@ -5,9 +5,9 @@
 #include <string_view>
 
 #include "attacks/attacks.h"
-#include "board/types.h"
+#include "types/types.h"
 #include "board/zobrist.h"
-#include "eval/psqt.h"
+#include "psqt/psqt.h"
 
 struct UndoRecord {
   u64 key;

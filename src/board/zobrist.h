@@ -1,7 +1,7 @@
 // Zobrist hashing keys, drawn once at start-up from a fixed-seed xorshift64* stream.
 #pragma once
 
-#include "board/types.h"
+#include "types/types.h"
 
 namespace Zobrist {
 

@@ -10,7 +10,7 @@
 
 #include "datagen/datagen.h"
 #include "tune/tune.h"
-#include "uci/parse.h"
+#include "text/numbers.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "attacks/attacks.h"
-#include "board/types.h"
+#include "types/types.h"
 
 namespace EvalBits {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "board/types.h"
+#include "types/types.h"
 #include "eval/param_names.h"  // generated: EvalParams::kParamCount, kParamNames
 
 namespace EvalParams {

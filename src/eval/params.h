@@ -3,7 +3,7 @@
 // king masks the evaluation shares with the tuning code.
 #pragma once
 
-#include "board/types.h"
+#include "types/types.h"
 #include "eval/param_values.h"  // generated: EvalParams::kParamValues
 #include "eval/paramlist.h"
 

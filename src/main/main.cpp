@@ -3,7 +3,7 @@
 #include <iostream>
 
 #include "datagen/datagen.h"
-#include "main/commands.h"
+#include "commands/commands.h"
 #include "search/search.h"
 #include "tt/tt.h"
 #include "tune/tune.h"

@@ -4,7 +4,7 @@
 #include <atomic>
 #include <chrono>
 
-#include "board/types.h"
+#include "types/types.h"
 
 struct SearchLimits {
   i32 depth = 100;

@@ -8,7 +8,7 @@
 #include <limits>
 
 #include "board/score.h"
-#include "board/types.h"
+#include "types/types.h"
 
 enum TTFlag : u8 { Exact = 0, Lower = 1, Upper = 2 };
 

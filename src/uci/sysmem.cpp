@@ -1,7 +1,8 @@
 // Total physical memory of the machine and the cap it puts on the hash size.
 #include "uci/sysmem.h"
 
-#include <charconv>
+#include "text/numbers.h"
+
 #include <fstream>
 #include <string_view>
 
@@ -49,8 +50,7 @@ std::uint64_t readLimit(const std::string& path) {
   std::string text;
   if (!(in >> text)) return 0;
   std::uint64_t v = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-  return ec == std::errc() && end == text.data() + text.size() ? v : 0;
+  return parseWholeU64(text, v) ? v : 0;
 }
 
 // A group is held by its own limit and by every ancestor's: the smallest from dir/group up to dir.

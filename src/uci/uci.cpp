@@ -210,10 +210,7 @@ void handleGo(std::istringstream& is) {
 void handlePerft(std::istringstream& is) {
   int depth = 1;
   std::string token;
-  if (is >> token) {
-    std::istringstream ts(token);
-    ts >> depth;  // "x" reads as 0, "3x" as 3, as with any formatted read of a number
-  }
+  if (is >> token) depth = extractInt(token);  // "x" reads as 0, "3x" as 3
   // The counter ends only at depth 0, and each ply takes one undo record on top of the game's.
   const int maxDepth = kHistoryCapacity - gPos.historySize;
   if (depth < 1 || depth > maxDepth) {
@@ -229,8 +226,9 @@ void handlePerft(std::istringstream& is) {
 
 void handleBenchSearch(std::istringstream& is) {
   stopSearch();
-  int depth = 0;
-  is >> depth;  // absent or not a number: 0, the benchmark's default depth
+  std::string token;
+  is >> token;
+  const int depth = extractInt(token);  // absent or not a number: 0, the benchmark's default depth
   if (!runBenchSearch(depth))
     infoString("benchsearch: не вдалося створити потік пошуку — команду пропущено");
 }

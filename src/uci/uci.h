@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "board/board.h"
-#include "uci/parse.h"
+#include "text/numbers.h"
 
 void uciLoop();
 void infoString(std::string_view text);

@@ -8,7 +8,7 @@
 
 #include "board/board.h"
 #include "board/zobrist.h"
-#include "eval/psqt.h"
+#include "psqt/psqt.h"
 #include "support/boards.h"
 #include "support/squares.h"
 

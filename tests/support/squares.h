@@ -3,7 +3,7 @@
 
 #include <initializer_list>
 
-#include "board/types.h"
+#include "types/types.h"
 
 namespace testsupport {
 

@@ -3,7 +3,7 @@
 // listing, and its evaluation is the one the listing describes. The end-game rules of
 // endgame_test.cpp run in this build too.
 #include "eval/params.h"
-#include "eval/psqt.h"
+#include "psqt/psqt.h"
 #include "eval_test_env.h"
 #include "support/capture.h"
 #include "support/temp_dir.h"

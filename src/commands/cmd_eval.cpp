@@ -4,7 +4,7 @@
 
 #include "eval/endgame.h"
 #include "eval/eval.h"
-#include "main/commands.h"
+#include "commands/commands.h"
 
 int cmdEvalTrace(const char* fen) {
   if (!gBoard.setFen(fen)) {

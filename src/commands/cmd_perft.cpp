@@ -1,7 +1,7 @@
 // The "perft" (divided move count) and "bench" (fixed perft benchmark) subcommands.
 #include <iostream>
 
-#include "main/commands.h"
+#include "commands/commands.h"
 #include "movegen/perft.h"
 #include "tt/tt.h"
 #include "uci/uci.h"

@@ -2,7 +2,7 @@
 // non-pawn values and phase weights it sums beside it.
 #pragma once
 
-#include "board/types.h"
+#include "types/types.h"
 
 namespace EvalParams {
 extern const int kPhaseWeight[6];

@@ -1,7 +1,7 @@
 // "benchsearch" subcommand: the fixed search benchmark at an optional depth.
 #include <iostream>
 
-#include "main/commands.h"
+#include "commands/commands.h"
 #include "search/search.h"
 #include "uci/uci.h"
 

@@ -1,6 +1,6 @@
 // The combined kPsq table that the Board sums incrementally, built by the compiler from the
 // evaluation's tables so that the two cannot drift apart.
-#include "eval/psqt.h"
+#include "psqt/psqt.h"
 
 #include "eval/params.h"
 
