@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <atomic>
 #include <bit>
-#include <charconv>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -22,6 +21,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "formats/data_line.h"
 #include "movegen/movegen.h"
 #include "search/search.h"
 #include "search/thread.h"
@@ -79,21 +79,16 @@ bool findOpening(Thread& thread, const DataGenConfig& config, std::mt19937_64& g
   return false;
 }
 
-const char* resultText(GameResult r) {
+// White's view, as the data line writes it.
+double resultValue(GameResult r) {
   switch (r) {
     case GameResult::WhiteWin:
-      return "1.0";
+      return 1.0;
     case GameResult::BlackWin:
-      return "0.0";
+      return 0.0;
     default:
-      return "0.5";
+      return 0.5;
   }
-}
-
-void appendInt(std::string& s, long long v) {
-  char buf[24];
-  const auto end = std::to_chars(buf, buf + sizeof(buf), v).ptr;
-  s.append(buf, end);
 }
 
 double elapsedSeconds(Clock::time_point start) {
@@ -215,21 +210,10 @@ GameOutput playIndexedGame(Thread& thread, const DataGenConfig& config, long lon
   thread.clearForSearch();
   thread.tt->clear();
   samples.clear();
-  const char* result = resultText(playDataGenGame(thread, config, samples));
+  const double result = resultValue(playDataGenGame(thread, config, samples));
   // The game's own generator, so the choice depends on the game alone, not on the worker.
   thinSamples(samples, config.sample, gen);
-  for (const Sample& s : samples) {
-    game.text += s.fen;
-    game.text += " [";
-    game.text += result;
-    game.text += ']';
-    if (config.score) {
-      game.text += " [";
-      appendInt(game.text, s.score);
-      game.text += ']';
-    }
-    game.text += '\n';
-  }
+  for (const Sample& s : samples) DataLine::append(game.text, s.fen, result, config.score, s.score);
   game.positions = static_cast<long long>(samples.size());
   return game;
 }

@@ -1,5 +1,5 @@
-// Self-play data generation ("datagen") and the data-file reader with the feature export
-// ("featureexport").
+// Self-play data generation ("datagen") and the feature export ("featureexport"); the lines both
+// read and write are in src/formats.
 #pragma once
 
 #include <random>
@@ -65,14 +65,5 @@ void thinSamples(std::vector<Sample>& samples, int count, std::mt19937_64& gen);
 // of one colour.
 bool insufficientMaterial(const Board& b);
 
-// One parsed line of a data file.
-struct DataGenSample {
-  std::string fen;
-  double result = 0.5;  // White's view: 1.0, 0.5 or 0.0
-  int score = 0;        // White's view; 0 when the line has none
-  bool hasScore = false;
-};
-
-bool parseDataGenLine(const std::string& line, DataGenSample& sample);
 // Returns the exit status, 0 or 1.
 int runFeatureExport(const std::string& inputPath, const std::string& outputPath);

@@ -5,12 +5,12 @@
 #include <cstdio>
 #include <iostream>
 #include <memory>
-#include <ostream>
 #include <sstream>
 #include <string>
 
 #include "eval/eval.h"
 #include "eval/params.h"
+#include "formats/param_listing.h"
 
 namespace Tune {
 
@@ -18,16 +18,20 @@ void initValues(int out[NPARAMS]) {
   for (int i = 0; i < NPARAMS; ++i) out[i] = EvalParams::kParamValues[i];
 }
 
-void writeListing(std::ostream& out, const int v[NPARAMS]) {
-  out << "# Quorvane tune params: index name value  (NPARAMS=" << NPARAMS << ")\n";
-  for (int i = 0; i < NPARAMS; ++i) out << i << ' ' << paramName(i) << ' ' << v[i] << '\n';
+bool toFeatures(const Trace& trace, double result, Features::Line& out, const char*& why) {
+  out.result = static_cast<float>(result);
+  out.phase = trace.phase;
+  out.scale = trace.scale;
+  out.mgBase = trace.mgBase;
+  out.egBase = trace.egBase;
+  return Features::sparseEntries(trace.coefMg, trace.coefEg, out.entries, why);
 }
 
 }  // namespace Tune
 
 int runTuneParams() {
   std::ostringstream out;
-  Tune::writeListing(out, EvalParams::kParamValues);
+  ParamListing::write(out, EvalParams::kParamValues);
   std::cout << out.str() << std::flush;
   return 0;
 }

@@ -3,10 +3,9 @@
 // reconstruct turns such a trace and any vector back into an evaluation.
 #pragma once
 
-#include <iosfwd>
-
 #include "board/board.h"
 #include "eval/paramlist.h"
+#include "formats/feature_line.h"
 
 namespace Tune {
 
@@ -49,13 +48,14 @@ struct Trace {
 };
 
 void initValues(int out[NPARAMS]);  // the vector the engine was built with
-// The "tuneparams" listing of v: a header line, then "index name value" per parameter.
-void writeListing(std::ostream& out, const int v[NPARAMS]);
 
 // Zeroes everything from mgBase on, then fills the trace for b; result is not touched.
 void extract(const Board& b, Trace& trace);
 // The evaluation of b (side to move's view) that the trace and the vector v describe.
 int reconstruct(const Board& b, const Trace& trace, const int v[NPARAMS]);
+// The feature line of a trace with result: the one way a trace becomes sparse entries. The score
+// and the clock are left alone. False with why set when a coefficient does not fit a byte.
+bool toFeatures(const Trace& trace, double result, Features::Line& out, const char*& why);
 
 }  // namespace Tune
 

@@ -28,8 +28,8 @@ TEST(DataToolsCli, DataGenThenFeatureExport) {
   const std::vector<std::string> written = lines(readFile(data));
   ASSERT_FALSE(written.empty());
   for (const std::string& l : written) {
-    DataGenSample s;
-    EXPECT_TRUE(parseDataGenLine(l, s)) << l;
+    DataLine::Sample s;
+    EXPECT_TRUE(DataLine::parse(l, s)) << l;
   }
   {
     UciProcess p({"featureexport", data, features});

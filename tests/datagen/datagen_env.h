@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "datagen/datagen.h"
+#include "formats/data_line.h"
 #include "search/search.h"
 #include "support/temp_dir.h"
 #include "support/text.h"

@@ -194,8 +194,8 @@ TEST(FeatureExport, DataGenOutputRoundTrips) {
   auto board = std::make_unique<Board>();
   auto trace = std::make_unique<Tune::Trace>();
   for (const std::string& l : data) {
-    DataGenSample s;
-    ASSERT_TRUE(parseDataGenLine(l, s)) << l;
+    DataLine::Sample s;
+    ASSERT_TRUE(DataLine::parse(l, s)) << l;
     ASSERT_TRUE(board->setFen(s.fen)) << l;
     *trace = Tune::Trace{};
     Tune::extract(*board, *trace);

@@ -62,8 +62,8 @@ TEST(DataGenRun, WritesParsableLinesWithSettingsAndSummary) {
   EXPECT_EQ(r.file.back(), '\n');
   auto board = std::make_unique<Board>();
   for (const std::string& l : data) {
-    DataGenSample s;
-    ASSERT_TRUE(parseDataGenLine(l, s)) << l;
+    DataLine::Sample s;
+    ASSERT_TRUE(DataLine::parse(l, s)) << l;
     EXPECT_TRUE(s.hasScore) << l;
     EXPECT_TRUE(board->setFen(s.fen)) << l;
     EXPECT_EQ(board->fen(), s.fen);                // written as Board::fen writes it
@@ -101,8 +101,8 @@ TEST(DataGenRun, ScoreBracketCanBeLeftOut) {
   EXPECT_NE(r.err.find(" score=0\n"), std::string::npos);
   ASSERT_FALSE(r.file.empty());
   for (const std::string& l : lines(r.file)) {
-    DataGenSample s;
-    ASSERT_TRUE(parseDataGenLine(l, s)) << l;
+    DataLine::Sample s;
+    ASSERT_TRUE(DataLine::parse(l, s)) << l;
     EXPECT_FALSE(s.hasScore) << l;
   }
 }
@@ -254,8 +254,8 @@ TEST(DataGenRun, WorkersAndShardsWriteTheOneWorkerFile) {
 // Plies from the start position of a written line (its FEN's move number and side).
 static int plyOf(const std::string& line) {
   auto b = std::make_unique<Board>();
-  DataGenSample s;
-  EXPECT_TRUE(parseDataGenLine(line, s) && b->setFen(s.fen)) << line;
+  DataLine::Sample s;
+  EXPECT_TRUE(DataLine::parse(line, s) && b->setFen(s.fen)) << line;
   return 2 * (b->fullmoveNumber - 1) + (b->side == Black);
 }
 

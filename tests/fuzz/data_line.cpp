@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "datagen/datagen.h"
+#include "formats/data_line.h"
 #include "fuzz_support.h"
 #include "tune/tune.h"
 
@@ -22,8 +22,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string line(reinterpret_cast<const char*>(data), size);
-  DataGenSample s;
-  if (!parseDataGenLine(line, s)) return 0;
+  DataLine::Sample s;
+  if (!DataLine::parse(line, s)) return 0;
   fuzzsupport::check(!s.fen.empty(), "an accepted line has a FEN", line);
   fuzzsupport::check(s.result == 0.0 || s.result == 0.5 || s.result == 1.0, "result is 0, 0.5 or 1",
                      line);

@@ -19,7 +19,7 @@ std::vector<double> gReal[3];
 std::unique_ptr<Board> gBoard;
 std::unique_ptr<Tune::Trace> gTrace;
 
-void evaluateAccepted(const TuneTool::FeatureLine& parsed, std::string_view line) {
+void evaluateAccepted(const Features::Line& parsed, std::string_view line) {
   TuneTool::DataSet set;
   set.add(parsed);
   for (int i = 0; i < 3; ++i) {
@@ -49,9 +49,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string line(reinterpret_cast<const char*>(data), size);
-  TuneTool::FeatureLine parsed;
+  Features::Line parsed;
   const char* why = "";
-  if (TuneTool::parseFeatureLine(line, parsed, why))
+  if (Features::parse(line, parsed, why))
     evaluateAccepted(parsed, line);
   else
     fuzzsupport::check(why != nullptr && *why != '\0', "a refused feature line has a reason", line);

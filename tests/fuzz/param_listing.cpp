@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "formats/param_listing.h"
 #include "fuzz_support.h"
-#include "tools/params/listing.h"
 #include "tune/tune.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzzsupport::check(values[i] >= range.lo && values[i] <= range.hi, "value range");
   }
   std::ostringstream out;
-  Tune::writeListing(out, values.data());
+  ParamListing::write(out, values.data());
   std::istringstream back(out.str());
   std::vector<int> again(Tune::NPARAMS, 0);
   fuzzsupport::check(ParamListing::read(back, again.data(), error), "a written listing reads back",

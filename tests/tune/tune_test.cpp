@@ -10,6 +10,7 @@
 
 #include "eval/eval.h"
 #include "eval/params.h"
+#include "formats/param_listing.h"
 #include "support/eval_env.h"
 #include "support/capture.h"
 #include "support/random_walk.h"
@@ -52,7 +53,7 @@ TEST(TuneVector, PrintsTheListingItWasBuiltFrom) {
   std::ifstream file(QUORVANE_PARAM_LISTING);
   const Defaults d;
   std::stringstream printed;
-  Tune::writeListing(printed, d.v);
+  ParamListing::write(printed, d.v);
   EXPECT_EQ(entryLines(printed), entryLines(file));
 }
 

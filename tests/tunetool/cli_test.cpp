@@ -1,7 +1,7 @@
 // The quorvane-tune binary end to end: its options, its outputs and its exit statuses.
 #include <algorithm>
 
-#include "tools/params/listing.h"
+#include "formats/param_listing.h"
 #include "support/uci_process.h"
 #include "tunetool_env.h"
 
@@ -380,6 +380,29 @@ TEST(TuneCli, StartsFromAGivenListing) {
   r = tune(dir, "--start " + dir.write("bad.txt", "0 matMg_P 93\n") + " " + featureFile(dir));
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "quorvane-tune: " + dir.file("bad.txt") + ":1: parameter 1 matMg_N is missing after this line\n");
+}
+
+// --compare: the two listings side by side, through the same reader as --start.
+TEST(TuneCli, ComparePrintsBothListingsByName) {
+  TempDir dir;
+  std::string after = tunetest::defaultListing();
+  after.replace(after.find("\n1038 bishopPair 56\n"), 20, "\n1038 bishopPair 77\n");
+  const std::string before = dir.write("before.txt", tunetest::defaultListing());
+  RunResult r = tune(dir, "--compare " + before + " " + dir.write("after.txt", after));
+  EXPECT_EQ(r.status, 0) << r.err;
+  const std::vector<std::string> rows = testsupport::lines(r.out);
+  ASSERT_EQ(rows.size(), static_cast<std::size_t>(Tune::NPARAMS));
+  EXPECT_EQ(rows[0], "matMg_P\t" + std::to_string(tunetest::defaults()[0]) + "\t" +
+                         std::to_string(tunetest::defaults()[0]));
+  EXPECT_EQ(rows[1038], "bishopPair\t56\t77");
+
+  r = tune(dir, "--compare " + before + " " + dir.write("bad.txt", "0 matMg_P 93\n"));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "quorvane-tune: " + dir.file("bad.txt") + ":1: parameter 1 matMg_N is missing after this line\n");
+  EXPECT_EQ(r.out, "");
+  r = tune(dir, "--compare " + before);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err.rfind("quorvane-tune: --compare needs two listings, BEFORE and AFTER\n", 0), 0u) << r.err;
 }
 
 // A fit that runs away stops before it writes a value the engine could not hold.

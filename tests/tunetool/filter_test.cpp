@@ -95,7 +95,7 @@ TEST(LoadFilter, ResolveFitsTheQuietEndOfTheVariation) {
   EXPECT_EQ(d.score(0), -35);
   EXPECT_FLOAT_EQ(d.result(0), 1.0f);
   EXPECT_EQ(d.clock(0), b->halfmoveClock);
-  FeatureLine leaf;
+  Features::Line leaf;
   const char* why = "";
   auto trace = std::make_unique<Tune::Trace>();
   auto scratch = std::make_unique<Board>();

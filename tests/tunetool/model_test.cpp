@@ -8,7 +8,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "datagen/datagen.h"
+#include "formats/data_line.h"
 #include "tools/tune/trainer.h"
 #include "tunetool_env.h"
 
@@ -61,10 +61,10 @@ TEST(TunerEvaluation, EqualsEvaluateOnADatagenFileAndItsExport) {
   EXPECT_EQ(report.malformed, 0u) << malformedSummary(report);
   EXPECT_EQ(report.dataFiles, 1u);
 
-  std::vector<DataGenSample> samples;
+  std::vector<DataLine::Sample> samples;
   for (const std::string& line : testsupport::lines(tunetest::readFile(games))) {
     samples.emplace_back();
-    ASSERT_TRUE(parseDataGenLine(line, samples.back())) << line;
+    ASSERT_TRUE(DataLine::parse(line, samples.back())) << line;
   }
   ASSERT_GT(samples.size(), 20u);
   ASSERT_EQ(exported.size(), samples.size());

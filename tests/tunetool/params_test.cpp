@@ -1,7 +1,7 @@
 // Freeze patterns, the parameter listing and its reader, and the generator the build runs on it.
 #include <algorithm>
 
-#include "tools/params/listing.h"
+#include "formats/param_listing.h"
 #include "tools/tune/freeze.h"
 #include "tunetool_env.h"
 
@@ -54,7 +54,7 @@ TEST(FreezePatterns, TyposAndEmptyPatternsAreErrors) {
 TEST(ParamListing, WritesTheTuneparamsFormatAndReadsItBack) {
   std::vector<int> v = defaults();
   std::ostringstream out;
-  Tune::writeListing(out, v.data());
+  ParamListing::write(out, v.data());
   const std::string text = out.str();
   EXPECT_EQ(
       text.rfind("# Quorvane tune params: index name value  (NPARAMS=1082)\n0 matMg_P 93\n", 0),
@@ -65,7 +65,7 @@ TEST(ParamListing, WritesTheTuneparamsFormatAndReadsItBack) {
   v[17] = -5;
   v[1081] = 40;
   std::ostringstream changed;
-  Tune::writeListing(changed, v.data());
+  ParamListing::write(changed, v.data());
   // Also as editors leave it: a byte-order mark, indented comments, carriage returns throughout
   // (a blank line included).
   std::string crlf;

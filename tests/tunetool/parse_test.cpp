@@ -8,15 +8,15 @@ using tunetest::TempDir;
 namespace {
 
 bool accepts(const std::string& text, std::string* reason = nullptr) {
-  FeatureLine line;
+  Features::Line line;
   const char* why = "";
-  const bool ok = parseFeatureLine(text, line, why);
+  const bool ok = Features::parse(text, line, why);
   if (reason) *reason = why;
   return ok;
 }
 
 TEST(FeatureLine, ReadsEveryField) {
-  const FeatureLine l = tunetest::parsed("0.5 17 48 -12 340 3 0 2 -1 394 0 1 1081 -3 0");
+  const Features::Line l = tunetest::parsed("0.5 17 48 -12 340 3 0 2 -1 394 0 1 1081 -3 0");
   EXPECT_FLOAT_EQ(l.result, 0.5f);
   EXPECT_EQ(l.phase, 17);
   EXPECT_EQ(l.scale, 48);

@@ -19,6 +19,7 @@
 #include "board/zobrist.h"
 #include "eval/endgame.h"
 #include "eval/eval.h"
+#include "formats/param_listing.h"
 #include "support/eval_env.h"
 #include "support/random_walk.h"
 #include "support/temp_dir.h"
@@ -53,14 +54,14 @@ inline std::vector<int> defaults() {
 
 inline std::string defaultListing() {
   std::ostringstream out;
-  Tune::writeListing(out, defaults().data());
+  ParamListing::write(out, defaults().data());
   return out.str();
 }
 
-inline TuneTool::FeatureLine parsed(const std::string& text) {
-  TuneTool::FeatureLine line;
+inline Features::Line parsed(const std::string& text) {
+  Features::Line line;
   const char* why = "";
-  EXPECT_TRUE(TuneTool::parseFeatureLine(text, line, why)) << why << ": " << text;
+  EXPECT_TRUE(Features::parse(text, line, why)) << why << ": " << text;
   return line;
 }
 
@@ -77,7 +78,7 @@ inline std::string withClockZero(const std::string& fen) {
 // engine's evaluation from White's view.
 struct WalkSample {
   std::string fen;
-  TuneTool::FeatureLine line;
+  Features::Line line;
   int whiteEval = 0;
 };
 

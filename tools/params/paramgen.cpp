@@ -6,8 +6,8 @@
 #include <sstream>
 #include <string>
 
+#include "formats/param_listing.h"
 #include "tools/outfile/whole_file.h"
-#include "tools/params/listing.h"
 
 namespace {
 

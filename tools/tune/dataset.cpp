@@ -1,11 +1,10 @@
-// Reading feature files into the compact data set.
+// Loading feature and data files into the compact data set.
 #include "tools/tune/dataset.h"
 
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -13,7 +12,7 @@
 #include <new>
 #include <unordered_set>
 
-#include "datagen/datagen.h"
+#include "formats/data_line.h"
 #include "tools/tune/model.h"
 #include "tools/tune/quiet.h"
 
@@ -26,120 +25,19 @@ constexpr std::size_t kMaxExamples = 5;
 // a file without line feeds (a device, a sparse file) must stop the read rather than exhaust memory.
 constexpr std::size_t kMaxLineBytes = std::size_t{16} << 20;
 
-// Fields are split on blanks and tabs; runs of them count as one separator.
-class Fields {
- public:
-  explicit Fields(std::string_view line) : p_(line.data()), end_(line.data() + line.size()) {}
-  std::string_view next() {
-    while (p_ < end_ && (*p_ == ' ' || *p_ == '\t')) ++p_;
-    const char* s = p_;
-    while (p_ < end_ && *p_ != ' ' && *p_ != '\t') ++p_;
-    return {s, static_cast<std::size_t>(p_ - s)};
-  }
-
- private:
-  const char* p_;
-  const char* end_;
-};
-
-// The whole field must be a decimal integer of type T (from_chars rejects overflow and a '+').
-template <class T>
-bool toInt(std::string_view f, T& v) {
-  if (f.empty()) return false;
-  const auto [ptr, ec] = std::from_chars(f.data(), f.data() + f.size(), v);
-  return ec == std::errc() && ptr == f.data() + f.size();
-}
-
-bool toReal(std::string_view f, double& v) {
-  if (f.empty()) return false;
-  const auto [ptr, ec] = std::from_chars(f.data(), f.data() + f.size(), v);
-  return ec == std::errc() && ptr == f.data() + f.size() && std::isfinite(v);
-}
-
-// Reads an integer field that must lie in lo..hi; why names the field on failure.
-bool intIn(Fields& fields, int lo, int hi, int& v, const char* missing, const char* bad,
-           const char*& why) {
-  const std::string_view f = fields.next();
-  if (f.empty()) return why = missing, false;
-  if (!toInt(f, v) || v < lo || v > hi) return why = bad, false;
-  return true;
-}
-
-}  // namespace
-
-bool parseFeatureLine(std::string_view line, FeatureLine& out, const char*& why) {
-  while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
-    line.remove_suffix(1);
-  Fields fields(line);
-  const std::string_view r = fields.next();
-  double result = 0;
-  if (!toReal(r, result) || result < 0.0 || result > 1.0)
-    return why = "result is not a number in 0..1", false;
-  out.result = static_cast<float>(result);
-  if (!intIn(fields, 0, 24, out.phase, "too few fields", "phase is not an integer in 0..24", why))
-    return false;
-  if (!intIn(fields, 0, 64, out.scale, "too few fields", "scale is not an integer in 0..64", why))
-    return false;
-  std::string_view f = fields.next();
-  if (f.empty()) return why = "too few fields", false;
-  if (!toInt(f, out.mgBase)) return why = "mgBase is not a 32-bit integer", false;
-  f = fields.next();
-  if (f.empty()) return why = "too few fields", false;
-  if (!toInt(f, out.egBase)) return why = "egBase is not a 32-bit integer", false;
-  int k = 0;
-  if (!intIn(fields, 0, Tune::NPARAMS, k, "too few fields",
-             "coefficient count is not an integer in 0..1082", why))
-    return false;
-  out.entries.clear();
-  int previous = -1;
-  for (int j = 0; j < k; ++j) {
-    int index = 0, mg = 0, eg = 0;
-    if (!intIn(fields, 0, Tune::NPARAMS - 1, index, "fewer triples than the count says",
-               "parameter index is not an integer in 0..1081", why))
-      return false;
-    if (index <= previous) return why = "parameter indices are not increasing", false;
-    previous = index;
-    if (!intIn(fields, -128, 127, mg, "fewer triples than the count says",
-               "coefficient is not an integer in -128..127", why) ||
-        !intIn(fields, -128, 127, eg, "fewer triples than the count says",
-               "coefficient is not an integer in -128..127", why))
-      return false;
-    if (mg != 0 || eg != 0)
-      out.entries.push_back({static_cast<std::uint16_t>(index), static_cast<std::int8_t>(mg),
-                             static_cast<std::int8_t>(eg)});
-  }
-  if (!fields.next().empty()) return why = "more fields than the count says", false;
-  return true;
-}
-
-namespace {
-
 // Reads the line into sample and board, without the features.
-bool readDataLine(const std::string& line, Board& board, DataGenSample& sample, const char*& why) {
-  if (!parseDataGenLine(line, sample)) return why = "not a data line (FEN [result] [score])", false;
+bool readDataLine(std::string_view line, Board& board, DataLine::Sample& sample, const char*& why) {
+  if (!DataLine::parse(line, sample)) return why = "not a data line (FEN [result] [score])", false;
   if (!board.setFen(sample.fen)) return why = "bad FEN", false;
   return true;
 }
 
 // The features of the position on board, with the line's result and score.
-bool fillFeatures(const Board& board, const DataGenSample& sample, Tune::Trace& trace,
-                  FeatureLine& out, const char*& why) {
+bool fillFeatures(const Board& board, const DataLine::Sample& sample, Tune::Trace& trace,
+                  Features::Line& out, const char*& why) {
   Tune::extract(board, trace);
-  out.result = static_cast<float>(sample.result);
-  out.phase = trace.phase;
-  out.scale = trace.scale;
-  out.mgBase = trace.mgBase;
-  out.egBase = trace.egBase;
-  out.entries.clear();
-  for (int i = 0; i < Tune::NPARAMS; ++i) {
-    const int mg = trace.coefMg[i], eg = trace.coefEg[i];
-    if (mg == 0 && eg == 0) continue;
-    // Only a FEN with absurd piece counts gets here.
-    if (mg < -128 || mg > 127 || eg < -128 || eg > 127)
-      return why = "coefficient outside -128..127", false;
-    out.entries.push_back({static_cast<std::uint16_t>(i), static_cast<std::int8_t>(mg),
-                           static_cast<std::int8_t>(eg)});
-  }
+  // Only a FEN with absurd piece counts fails here.
+  if (!Tune::toFeatures(trace, sample.result, out, why)) return false;
   // Mate scores reach 30000; anything beyond the 16-bit range is not a search score.
   out.score = sample.hasScore ? static_cast<std::int16_t>(std::clamp(sample.score, -32000, 32000))
                               : kNoScore;
@@ -149,9 +47,9 @@ bool fillFeatures(const Board& board, const DataGenSample& sample, Tune::Trace& 
 
 }  // namespace
 
-bool parseDataLine(const std::string& line, Board& board, Tune::Trace& trace, FeatureLine& out,
+bool parseDataLine(std::string_view line, Board& board, Tune::Trace& trace, Features::Line& out,
                    const char*& why) {
-  DataGenSample sample;
+  DataLine::Sample sample;
   return readDataLine(line, board, sample, why) && fillFeatures(board, sample, trace, out, why);
 }
 
@@ -167,7 +65,7 @@ void DataSet::reserve(std::size_t positions, std::size_t entries) {
   entries_.reserve(entries);
 }
 
-void DataSet::add(const FeatureLine& line) {
+void DataSet::add(const Features::Line& line) {
   result_.push_back(line.result);
   phase_.push_back(static_cast<std::uint8_t>(line.phase));
   scale_.push_back(static_cast<std::uint8_t>(line.scale));
@@ -215,13 +113,6 @@ void noteMalformed(LoadReport& report, const std::string& path, std::size_t line
     report.examples.push_back(path + ":" + std::to_string(lineNo) + ": " + why);
 }
 
-// A data line ends with its result or score bracket; a feature line with a number.
-bool looksLikeDataLine(std::string_view text) {
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
-    text.remove_suffix(1);
-  return !text.empty() && text.back() == ']';
-}
-
 // Whether the first non-blank line among the file's first 64 KB is a data line.
 bool firstLineIsData(const std::string& path) {
   std::FILE* f = std::fopen(path.c_str(), "rb");
@@ -232,7 +123,7 @@ bool firstLineIsData(const std::string& path) {
   for (std::size_t from = 0; from < head.size();) {
     const std::size_t nl = std::min(head.find('\n', from), head.size());
     const std::string_view text(head.data() + from, nl - from);
-    if (text.find_first_not_of(" \t\r") != std::string_view::npos) return looksLikeDataLine(text);
+    if (text.find_first_not_of(" \t\r") != std::string_view::npos) return DataLine::looksLikeDataLine(text);
     from = nl + 1;
   }
   return false;
@@ -271,12 +162,11 @@ class FileLoader {
   const LoadFilter& filter_;
   DataSet& data_;
   LoadReport& report_;
-  FeatureLine line_;
+  Features::Line line_;
   std::size_t lineNo_ = 0;
   // Data files only.
   std::unique_ptr<Board> board_;
   std::unique_ptr<Tune::Trace> trace_;
-  std::string text_;
   std::uint32_t gameFirst_ = 0;
   float gameResult_ = -1;
   int gamePly_ = 0;
@@ -286,11 +176,11 @@ void FileLoader::handle(std::string_view text) {
   ++lineNo_;
   if (text.find_first_not_of(" \t\r") == std::string_view::npos) return;
   if (format_ == FileFormat::Auto)
-    format_ = looksLikeDataLine(text) ? FileFormat::Data : FileFormat::Features;
+    format_ = DataLine::looksLikeDataLine(text) ? FileFormat::Data : FileFormat::Features;
   ++report_.lines;
   if (format_ == FileFormat::Data) return handleData(text);
   const char* why = "";
-  if (parseFeatureLine(text, line_, why)) {
+  if (Features::parse(text, line_, why)) {
     data_.add(line_);
     ++report_.accepted;
   } else {
@@ -305,11 +195,10 @@ void FileLoader::handleData(std::string_view text) {
     gameFirst_ = static_cast<std::uint32_t>(data_.size());
     ++report_.dataFiles;
   }
-  text_.assign(text);
   const char* why = "";
-  DataGenSample sample;
+  DataLine::Sample sample;
   Board& b = *board_;
-  if (!readDataLine(text_, b, sample, why) || !fillFeatures(b, sample, *trace_, line_, why)) {
+  if (!readDataLine(text, b, sample, why) || !fillFeatures(b, sample, *trace_, line_, why)) {
     noteMalformed(report_, path_, lineNo_, why);
     return;
   }

@@ -1,5 +1,5 @@
-// Training data in memory: the readers for the "featureexport" line format and for the data lines
-// datagen writes (their features computed here with the engine's own extraction), and the compact
+// Training data in memory: feature files and data files (their lines read by src/formats, the
+// features of data lines computed here with the engine's own extraction) loaded into the compact
 // struct-of-arrays data set the tuner runs over.
 #pragma once
 
@@ -10,44 +10,19 @@
 #include <vector>
 
 #include "board/board.h"
+#include "formats/feature_line.h"
 #include "tune/tune.h"
 
 namespace TuneTool {
 
-// One nonzero coefficient pair. Coefficients are White-minus-Black piece or feature counts, so a
-// byte holds every value a legal position produces (at most 10 pieces of one kind per side).
-struct Entry {
-  std::uint16_t index;
-  std::int8_t mg;
-  std::int8_t eg;
-};
-static_assert(sizeof(Entry) == 4);
+// The record of a feature line and its sparse entries are the feature-line module's.
+using Features::Entry;
+using Features::kNoScore;
 
-// Marks a position without a search score (feature lines, datagen lines written with score=0).
-inline constexpr std::int16_t kNoScore = INT16_MIN;
-
-// One parsed line, before it is stored.
-struct FeatureLine {
-  float result = 0.5f;
-  int phase = 0;
-  int scale = 64;
-  std::int32_t mgBase = 0;
-  std::int32_t egBase = 0;
-  std::vector<Entry> entries;
-  std::int16_t score = kNoScore;  // White's view, in the evaluation's unit
-  std::uint8_t clock = 0;         // halfmove clock; feature lines carry none
-};
-
-// Parses one line: result (a number in 0..1), phase (0..24), scale (0..64), mgBase, egBase, k, then
-// k triples "index coefMg coefEg" with increasing indices in 0..NPARAMS-1 and coefficients that fit
-// a byte. Fields are separated by blanks or tabs; a trailing carriage return is allowed. On failure
-// returns false and sets why to a short reason; out is then unspecified.
-bool parseFeatureLine(std::string_view line, FeatureLine& out, const char*& why);
-
-// Reads one datagen line ("FEN [result] [score]", the score optional) and fills out with the
-// position's features from Tune::extract, its score and its halfmove clock. board and trace are
-// scratch space. On failure returns false with a short reason in why.
-bool parseDataLine(const std::string& line, Board& board, Tune::Trace& trace, FeatureLine& out,
+// Reads one data line and fills out with the position's features from Tune::extract, its score and
+// its halfmove clock. board and trace are scratch space. On failure returns false with a short
+// reason in why.
+bool parseDataLine(std::string_view line, Board& board, Tune::Trace& trace, Features::Line& out,
                    const char*& why);
 
 // Positions in struct-of-arrays form: about 25 bytes per position plus 4 per nonzero coefficient.
@@ -56,7 +31,7 @@ class DataSet {
   std::size_t size() const { return result_.size(); }
   bool empty() const { return result_.empty(); }
   void reserve(std::size_t positions, std::size_t entries);
-  void add(const FeatureLine& line);
+  void add(const Features::Line& line);
   // Positions [first, first + count) are one game: the validation split keeps them together.
   void addGame(std::uint32_t first, std::uint32_t count) {
     if (count > 1) games_.push_back({first, count});

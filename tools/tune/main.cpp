@@ -1,5 +1,5 @@
 // quorvane-tune: fits the evaluation's parameter vector to feature files and writes it back as a
-// "tuneparams" listing, ready for the build option QUORVANE_PARAMS. The run goes through four
+// "tuneparams" listing, ready for the build option QUORVANE_PARAMS. A fit goes through four
 // stages: prepare (freeze patterns, start values, outputs), load the data, fit, write the results.
 // Each stage returns the exit status when the run stops there.
 #include <chrono>
@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "eval/eval.h"
+#include "formats/param_listing.h"
 #include "search/search.h"
 #include "tools/outfile/whole_file.h"
-#include "tools/params/listing.h"
 #include "tools/tune/dataset.h"
 #include "tools/tune/freeze.h"
 #include "tools/tune/model.h"
@@ -75,6 +75,34 @@ void logRow(WholeFile& log, int epoch, double train, double valid, double second
   log.flush();  // the table can be watched while the fit runs
 }
 
+// Reads the listing at path into values; false after a message naming the file and line.
+bool readListing(const std::string& path, int values[Tune::NPARAMS]) {
+  std::ifstream in(path);
+  ParamListing::Error bad;
+  if (!in)
+    fail("cannot open " + path);
+  else if (!ParamListing::read(in, values, bad))
+    fail(path + ":" + std::to_string(bad.line) + ": " + bad.message);
+  else
+    return true;
+  return false;
+}
+
+// --compare BEFORE AFTER: "name<TAB>before<TAB>after" per parameter, in the listing's order, for
+// scripts that show a fit's changes without reading listings themselves.
+int compareListings(const Options& opt) {
+  std::vector<int> before(Tune::NPARAMS), after(Tune::NPARAMS);
+  if (!readListing(opt.files[0], before.data()) || !readListing(opt.files[1], after.data()))
+    return 1;
+  std::string table;
+  for (int i = 0; i < Tune::NPARAMS; ++i)
+    table += Tune::paramName(i) + '\t' + std::to_string(before[static_cast<std::size_t>(i)]) + '\t' +
+             std::to_string(after[static_cast<std::size_t>(i)]) + '\n';
+  std::cout << table << std::flush;
+  if (!std::cout) return fail("cannot write the comparison to standard output");
+  return 0;
+}
+
 // Everything fixed before the data is read.
 struct Setup {
   std::vector<bool> frozen = std::vector<bool>(Tune::NPARAMS, false);
@@ -101,13 +129,7 @@ Stop prepare(const Options& opt, Setup& setup) {
   }
 
   Tune::initValues(setup.start.data());
-  if (!opt.start.empty()) {
-    std::ifstream in(opt.start);
-    if (!in) return fail("cannot open " + opt.start);
-    ParamListing::Error bad;
-    if (!ParamListing::read(in, setup.start.data(), bad))
-      return fail(opt.start + ":" + std::to_string(bad.line) + ": " + bad.message);
-  }
+  if (!opt.start.empty() && !readListing(opt.start, setup.start.data())) return 1;
   // The outputs are temporary files until the fit has succeeded. An interrupt removes them.
   WholeFile::removeOnSignal();
   for (auto [file, path] : {std::pair{&setup.out, &opt.out}, std::pair{&setup.log, &opt.log}}) {
@@ -268,12 +290,12 @@ Stop fit(const Options& opt, const Setup& setup, DataSet& data, std::vector<int>
 int writeResults(Setup& setup, const std::vector<int>& tuned) {
   std::string error;
   if (!setup.out) {
-    Tune::writeListing(std::cout, tuned.data());
+    ParamListing::write(std::cout, tuned.data());
     std::cout.flush();
     if (!std::cout) return fail("cannot write the listing to standard output");
   } else {
     std::ostringstream listing;
-    Tune::writeListing(listing, tuned.data());
+    ParamListing::write(listing, tuned.data());
     setup.out->write(listing.str());
     if (!setup.out->commit(error)) return fail(error);
   }
@@ -296,6 +318,7 @@ int main(int argc, char** argv) {
     std::fputs(usageText(), stdout);
     return 0;
   }
+  if (opt.compare) return compareListings(opt);
   // Data files are read through the engine's own board and extraction (and, for --drop-noisy and
   // --resolve, its quiescence search).
   initEngineTables();

@@ -65,6 +65,8 @@ const char* usageText() {
          "  --log FILE        write the losses of every epoch as a tab-separated table\n"
          "  --start FILE      start from a tuneparams listing instead of the engine's values\n"
          "  --out FILE        write the tuned listing here (default: standard output)\n"
+         "  --compare         read two listings, BEFORE and AFTER, instead of data files and print\n"
+         "                    \"name<TAB>before<TAB>after\" for every parameter\n"
          "  --check           check the options, the --start listing and the outputs, then stop\n"
          "                    without reading the data files\n"
          "  --help            show this text\n"
@@ -87,6 +89,10 @@ bool parseOptions(int argc, const char* const argv[], Options& o, std::string& e
     }
     if (arg == "--check") {
       o.check = true;
+      continue;
+    }
+    if (arg == "--compare") {
+      o.compare = true;
       continue;
     }
     if (arg.empty() || arg[0] != '-') {
@@ -189,6 +195,10 @@ bool parseOptions(int argc, const char* const argv[], Options& o, std::string& e
     } else {
       o.log = value;
     }
+  }
+  if (!o.help && o.compare && o.files.size() != 2) {
+    error = "--compare needs two listings, BEFORE and AFTER";
+    return false;
   }
   if (!o.help && o.files.empty()) {
     error = "no data or feature file given";

@@ -34,6 +34,7 @@ struct Options {
   bool resolve = false;
   bool help = false;
   bool check = false;  // stop after checking the options, the --start listing and the outputs
+  bool compare = false;  // files are two listings to print side by side
 };
 
 // Fills options from argv[1..argc-1]; returns false with a one-line reason in error on a bad

@@ -9,6 +9,7 @@ import json
 import math
 import os
 import re
+import subprocess
 import sys
 import tempfile
 
@@ -16,19 +17,21 @@ PIECES = "PNBRQK"
 PIECE_NAMES = {"P": "pawn", "N": "knight", "B": "bishop", "R": "rook", "Q": "queen", "K": "king"}
 
 
-def read_listing(path):
-    """A tuneparams listing as {name: value}, in file order."""
-    values = {}
-    with open(path, encoding="utf-8-sig") as f:  # a byte-order mark is allowed, as in the build
-        for number, line in enumerate(f, 1):
-            line = line.strip()
-            if not line or line.startswith("#"):
-                continue
-            fields = line.split()
-            if len(fields) != 3:
-                sys.exit(f"report: {path}:{number}: not 'index name value'")
-            values[fields[1]] = int(fields[2])
-    return values
+def read_listings(tuner, before_path, after_path):
+    """Two tuneparams listings as {name: value} each, in listing order. The tuner reads them with
+    the listing's own reader (quorvane-tune --compare), so the format is parsed in one place."""
+    try:
+        run = subprocess.run([tuner, "--compare", before_path, after_path], capture_output=True,
+                             text=True, check=False)
+    except OSError as e:
+        sys.exit(f"report: cannot run {tuner}: {e.strerror}")
+    if run.returncode != 0:
+        sys.exit(f"report: {run.stderr.strip() or tuner + ' --compare failed'}")
+    before, after = {}, {}
+    for line in run.stdout.splitlines():
+        name, old, new = line.split("\t")
+        before[name], after[name] = int(old), int(new)
+    return before, after
 
 
 def read_losses(path):
@@ -193,6 +196,8 @@ def main():
     ap.add_argument("--before", required=True, help="listing of the starting values")
     ap.add_argument("--after", required=True, help="listing of the tuned values")
     ap.add_argument("--losses", required=True, help="the tuner's --log table")
+    ap.add_argument("--tuner", default="quorvane-tune",
+                    help="the quorvane-tune that reads the listings (default: quorvane-tune on PATH)")
     ap.add_argument("--tune-log")
     ap.add_argument("--datagen-log")
     ap.add_argument("--match-log")
@@ -200,7 +205,7 @@ def main():
                     help="a generation's folder (tune.log, match.json), in order; repeatable")
     a = ap.parse_args()
 
-    before, after = read_listing(a.before), read_listing(a.after)
+    before, after = read_listings(a.tuner, a.before, a.after)
     rows = read_losses(a.losses)
     tune_lines = read_lines(a.tune_log, lambda l: l.startswith("quorvane-tune:"))
     datagen_lines = read_lines(a.datagen_log, lambda l: l.startswith("datagen:"))

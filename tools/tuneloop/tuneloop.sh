@@ -440,12 +440,13 @@ for ((i = 1; i < ${#generation_dirs[@]}; i++)); do
   gdir=${generation_dirs[$i]}
   python3 "$here/report.py" --out "$gdir/report.html" --before "$gdir/start.txt" \
     --after "$gdir/tuned.txt" --losses "$gdir/losses.tsv" --tune-log "$gdir/tune.log" \
-    --datagen-log "$gdir/datagen.log" --match-log "$gdir/match.log" || die "the report failed"
+    --datagen-log "$gdir/datagen.log" --match-log "$gdir/match.log" --tuner "$tuner" ||
+    die "the report failed"
 done
 clear_outputs "$out/report.html"
 stage "report: $out/report.html"
 report_args=(--out "$out/report.html" --before "$out/start.txt" --after "$out/tuned.txt"
-  --losses "$out/losses.tsv" --tune-log "$out/tune.log")
+  --losses "$out/losses.tsv" --tune-log "$out/tune.log" --tuner "$tuner")
 # Only this run's logs: a reused folder may hold an earlier run's.
 [ "$ran_datagen" = 0 ] || report_args+=(--datagen-log "$out/datagen.log")
 [ "$do_match" = 0 ] || report_args+=(--match-log "$out/match.log")

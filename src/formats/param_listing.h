@@ -1,5 +1,6 @@
-// Reading a parameter listing in the "tuneparams" format: the one reader behind the build's
-// QUORVANE_PARAMS option and the tuner's --start.
+// The parameter listing ("tuneparams"): a header comment, then "index name value" per parameter of
+// the evaluation. The engine's tuneparams command and quorvane-tune write it; the build's
+// QUORVANE_PARAMS option, the tuner's --start and its --compare read it.
 #pragma once
 
 #include <iosfwd>
@@ -21,5 +22,8 @@ struct Error {
 // Every parameter must appear exactly once, under its own index and name, with a value inside its
 // EvalParams::paramRange. On failure returns false and describes the first fault in error.
 bool read(std::istream& in, int values[EvalParams::kParamCount], Error& error);
+
+// Writes the listing of values: the header line, then every parameter in order.
+void write(std::ostream& out, const int values[EvalParams::kParamCount]);
 
 }  // namespace ParamListing

@@ -1,8 +1,9 @@
-// The listing reader and its checks.
-#include "tools/params/listing.h"
+// The listing's reader, with its checks, and its writer.
+#include "formats/param_listing.h"
 
 #include <charconv>
 #include <istream>
+#include <ostream>
 #include <sstream>
 #include <unordered_map>
 #include <vector>
@@ -78,6 +79,12 @@ bool read(std::istream& in, int values[kParamCount], Error& error) {
                       (before ? " after this line" : ""));
     }
   return true;
+}
+
+void write(std::ostream& out, const int values[kParamCount]) {
+  out << "# Quorvane tune params: index name value  (NPARAMS=" << kParamCount << ")\n";
+  for (int i = 0; i < kParamCount; ++i)
+    out << i << ' ' << EvalParams::paramName(i) << ' ' << values[i] << '\n';
 }
 
 }  // namespace ParamListing
