@@ -1,25 +1,18 @@
 // Command-line settings of "datagen": KEY=VALUE pairs and up to two positional arguments.
-#include <cerrno>
-#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <string_view>
 
 #include "datagen/datagen.h"
+#include "text/numbers.h"
 
 namespace {
-
-// Numbers are read the lenient C way (leading blanks, a sign, digits up to the first other
-// character, 0 when there are none): settings come from scripts that are not checked here.
-long long readNumber(const std::string& text) { return std::strtoll(text.c_str(), nullptr, 10); }
 
 // A games count must be a whole number, and not a negative one: "--help" or "-3" read as 0 games
 // would still truncate the output.
 bool readGames(const std::string& text, long long& games) {
-  char* end = nullptr;
-  errno = 0;
-  const long long v = std::strtoll(text.c_str(), &end, 10);
-  if (end == text.c_str() || *end != '\0' || errno == ERANGE) {
+  long long v = 0;
+  if (!parseCWhole(text, v)) {
     std::cerr << "datagen: кількість партій має бути числом: " << text << "\n";
     return false;
   }
@@ -31,8 +24,10 @@ bool readGames(const std::string& text, long long& games) {
   return true;
 }
 
-// C++20 conversions to a narrower signed type keep the low bits, which is the documented reading.
-int readInt32(const std::string& text) { return static_cast<int>(readNumber(text)); }
+// Numbers are read the lenient C way (readLeadingInt): settings come from scripts that are not
+// checked here. C++20 conversions to a narrower signed type keep the low bits, which is the
+// documented reading.
+int readInt32(const std::string& text) { return static_cast<int>(readLeadingInt(text)); }
 
 // False for an unknown key or a games count that is not a number (reported here).
 bool applySetting(std::string_view key, const std::string& value, DataGenConfig& c) {
@@ -40,9 +35,9 @@ bool applySetting(std::string_view key, const std::string& value, DataGenConfig&
   if (key == "out")
     c.out = value;
   else if (key == "seed")
-    c.seed = std::strtoull(value.c_str(), nullptr, 10);
+    c.seed = readLeadingUnsigned(value);
   else if (key == "nodes")
-    c.nodes = readNumber(value);
+    c.nodes = readLeadingInt(value);
   else if (key == "maxdepth")
     c.maxdepth = readInt32(value);
   else if (key == "randomplies")
@@ -66,13 +61,13 @@ bool applySetting(std::string_view key, const std::string& value, DataGenConfig&
   else if (key == "evalcap")
     c.evalcap = readInt32(value);
   else if (key == "skipcheck")
-    c.skipcheck = readNumber(value) != 0;
+    c.skipcheck = readLeadingInt(value) != 0;
   else if (key == "skipquiet")
-    c.skipquiet = readNumber(value) != 0;
+    c.skipquiet = readLeadingInt(value) != 0;
   else if (key == "score")
-    c.score = readNumber(value) != 0;
+    c.score = readLeadingInt(value) != 0;
   else if (key == "progress")
-    c.progress = readNumber(value);
+    c.progress = readLeadingInt(value);
   else if (key == "threads")
     c.threads = readInt32(value);
   else if (key == "sample")

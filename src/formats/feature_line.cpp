@@ -2,10 +2,10 @@
 #include "formats/feature_line.h"
 
 #include <charconv>
-#include <cmath>
 
 #include "eval/paramlist.h"
 #include "formats/blanks.h"
+#include "text/numbers.h"
 
 namespace Features {
 
@@ -29,26 +29,12 @@ class Fields {
   const char* end_;
 };
 
-// The whole field must be a decimal integer of type T (from_chars rejects overflow and a '+').
-template <class T>
-bool toInt(std::string_view f, T& v) {
-  if (f.empty()) return false;
-  const auto [ptr, ec] = std::from_chars(f.data(), f.data() + f.size(), v);
-  return ec == std::errc() && ptr == f.data() + f.size();
-}
-
-bool toReal(std::string_view f, double& v) {
-  if (f.empty()) return false;
-  const auto [ptr, ec] = std::from_chars(f.data(), f.data() + f.size(), v);
-  return ec == std::errc() && ptr == f.data() + f.size() && std::isfinite(v);
-}
-
 // Reads an integer field that must lie in lo..hi; why names the field on failure.
 bool intIn(Fields& fields, int lo, int hi, int& v, const char* missing, const char* bad,
            const char*& why) {
   const std::string_view f = fields.next();
   if (f.empty()) return why = missing, false;
-  if (!toInt(f, v) || v < lo || v > hi) return why = bad, false;
+  if (!parseWhole(f, v) || v < lo || v > hi) return why = bad, false;
   return true;
 }
 
@@ -78,7 +64,7 @@ bool parse(std::string_view line, Line& out, const char*& why) {
   Fields fields(Formats::trimTrailingBlanks(line));
   const std::string_view r = fields.next();
   double result = 0;
-  if (!toReal(r, result) || result < 0.0 || result > 1.0)
+  if (!parseWholeReal(r, result) || result < 0.0 || result > 1.0)
     return why = "result is not a number in 0..1", false;
   out.result = static_cast<float>(result);
   if (!intIn(fields, 0, 24, out.phase, "too few fields", "phase is not an integer in 0..24", why))
@@ -87,10 +73,10 @@ bool parse(std::string_view line, Line& out, const char*& why) {
     return false;
   std::string_view f = fields.next();
   if (f.empty()) return why = "too few fields", false;
-  if (!toInt(f, out.mgBase)) return why = "mgBase is not a 32-bit integer", false;
+  if (!parseWhole(f, out.mgBase)) return why = "mgBase is not a 32-bit integer", false;
   f = fields.next();
   if (f.empty()) return why = "too few fields", false;
-  if (!toInt(f, out.egBase)) return why = "egBase is not a 32-bit integer", false;
+  if (!parseWhole(f, out.egBase)) return why = "egBase is not a 32-bit integer", false;
   int k = 0;
   if (!intIn(fields, 0, kParamCount, k, "too few fields",
              "coefficient count is not an integer in 0..1082", why))

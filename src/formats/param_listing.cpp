@@ -1,12 +1,13 @@
 // The listing's reader, with its checks, and its writer.
 #include "formats/param_listing.h"
 
-#include <charconv>
 #include <istream>
 #include <ostream>
 #include <sstream>
 #include <unordered_map>
 #include <vector>
+
+#include "text/numbers.h"
 
 namespace ParamListing {
 
@@ -17,13 +18,6 @@ using EvalParams::kParamCount;
 bool fail(Error& error, int line, std::string message) {
   error = {line, std::move(message)};
   return false;
-}
-
-// from_chars over the whole text; the error code tells a number too large apart from no number.
-std::errc parseWhole(const std::string& t, int& v) {
-  const auto [ptr, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
-  if (ec != std::errc()) return ec;
-  return t.empty() || ptr != t.data() + t.size() ? std::errc::invalid_argument : std::errc();
 }
 
 }  // namespace
@@ -48,7 +42,7 @@ bool read(std::istream& in, int values[kParamCount], Error& error) {
     std::string indexText, name, valueText, extra;
     fields >> indexText >> name >> valueText;
     int index = -1, value = 0;
-    if (parseWhole(indexText, index) != std::errc() || name.empty() || valueText.empty() ||
+    if (!parseWhole(indexText, index) || name.empty() || valueText.empty() ||
         (fields >> extra))
       return fail(error, lineNo, "expected \"index name value\"");
     const auto known = kIndexOf.find(name);
@@ -60,9 +54,9 @@ bool read(std::istream& in, int values[kParamCount], Error& error) {
     if (previous)
       return fail(error, lineNo, name + " repeated (first given on line " + std::to_string(previous) + ")");
     const EvalParams::ParamRange range = EvalParams::paramRange(index);
-    const std::errc ec = parseWhole(valueText, value);
-    if (ec == std::errc::invalid_argument) return fail(error, lineNo, "value of " + name + " is not an integer");
-    if (ec != std::errc() || value < range.lo || value > range.hi)
+    const WholeRead read = readWhole(valueText, value);
+    if (read == WholeRead::NotANumber) return fail(error, lineNo, "value of " + name + " is not an integer");
+    if (read == WholeRead::OutOfRange || value < range.lo || value > range.hi)
       return fail(error, lineNo,
                   name + " = " + valueText + " is outside " + std::to_string(range.lo) + ".." +
                       std::to_string(range.hi));

@@ -1,7 +1,9 @@
 // The number-reading policies.
 #include "text/numbers.h"
 
-#include <charconv>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
 #include <sstream>
 #include <string>
 
@@ -49,10 +51,28 @@ bool parseCounter(std::string_view text, int& value) {
   return true;
 }
 
-bool parseWholeU64(std::string_view text, std::uint64_t& value) {
-  std::uint64_t v = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-  if (ec != std::errc() || end != text.data() + text.size()) return false;
+bool parseWholeReal(std::string_view text, double& value) {
+  double v = 0;
+  if (!parseWhole(text, v) || !std::isfinite(v)) return false;
+  value = v;
+  return true;
+}
+
+// strtoll and strtoull need a terminated string; a setting never holds a NUL byte.
+long long readLeadingInt(std::string_view text) {
+  return std::strtoll(std::string(text).c_str(), nullptr, 10);
+}
+
+unsigned long long readLeadingUnsigned(std::string_view text) {
+  return std::strtoull(std::string(text).c_str(), nullptr, 10);
+}
+
+bool parseCWhole(std::string_view text, long long& value) {
+  const std::string s(text);
+  char* end = nullptr;
+  errno = 0;
+  const long long v = std::strtoll(s.c_str(), &end, 10);
+  if (end == s.c_str() || *end != '\0' || errno == ERANGE) return false;
   value = v;
   return true;
 }

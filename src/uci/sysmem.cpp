@@ -50,7 +50,7 @@ std::uint64_t readLimit(const std::string& path) {
   std::string text;
   if (!(in >> text)) return 0;
   std::uint64_t v = 0;
-  return parseWholeU64(text, v) ? v : 0;
+  return parseWhole(text, v) ? v : 0;
 }
 
 // A group is held by its own limit and by every ancestor's: the smallest from dir/group up to dir.

@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdint>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -53,7 +54,7 @@ TEST(ParseCounter, AcceptsOneToNineDigits) {
 }
 
 // Kernel byte counts: the whole text, unsigned 64-bit, nothing around it.
-TEST(ParseWholeU64, AcceptsTheWholeTextOnly) {
+TEST(ParseWhole, AcceptsTheWholeTextOnly) {
   const struct {
     const char* text;
     std::optional<std::uint64_t> value;
@@ -62,8 +63,53 @@ TEST(ParseWholeU64, AcceptsTheWholeTextOnly) {
                {"", {}},        {"max", {}}, {"-1", {}}, {"+1", {}}, {" 1", {}}, {"1\n", {}}, {"12k", {}}};
   for (const auto& c : cases) {
     std::uint64_t v = 12345;
-    EXPECT_EQ(parseWholeU64(c.text, v), c.value.has_value()) << '"' << c.text << '"';
+    EXPECT_EQ(parseWhole(c.text, v), c.value.has_value()) << '"' << c.text << '"';
     EXPECT_EQ(v, c.value.value_or(12345)) << '"' << c.text << '"';
+  }
+}
+
+// Signed: a '-' but no '+', and a number beyond the type told apart from no number (the listing's
+// "outside its range" against "not an integer").
+TEST(ParseWhole, SignedTextsAndOutOfRange) {
+  const struct {
+    const char* text;
+    WholeRead read;
+    int value;
+  } cases[] = {{"-7", WholeRead::Ok, -7},          {"2147483647", WholeRead::Ok, INT_MAX},
+               {"2147483648", WholeRead::OutOfRange, 0}, {"-99999999999x", WholeRead::OutOfRange, 0},
+               {"+7", WholeRead::NotANumber, 0}, {"7 ", WholeRead::NotANumber, 0},
+               {"", WholeRead::NotANumber, 0},   {"-", WholeRead::NotANumber, 0}};
+  for (const auto& c : cases) {
+    int v = 0;
+    EXPECT_EQ(readWhole(c.text, v), c.read) << '"' << c.text << '"';
+    EXPECT_EQ(v, c.value) << '"' << c.text << '"';
+  }
+}
+
+TEST(ParseWholeReal, FiniteNumbersOnly) {
+  const std::pair<const char*, std::optional<double>> cases[] = {
+      {"0.5", 0.5}, {"-1e3", -1000.0}, {".5", 0.5}, {"5.", 5.0}, {"1", 1.0},     {"+1", {}},
+      {" 1", {}},   {"1x", {}},        {"inf", {}}, {"nan", {}}, {"1e400", {}}, {"", {}}};
+  for (const auto& [text, value] : cases) {
+    double v = 42;
+    EXPECT_EQ(parseWholeReal(text, v), value.has_value()) << '"' << text << '"';
+    EXPECT_EQ(v, value.value_or(42)) << '"' << text << '"';
+  }
+}
+
+// datagen's settings: C's leading reading, and its whole form for the games count.
+TEST(ReadLeading, ReadsAsStrtollDoes) {
+  const std::pair<const char*, long long> cases[] = {
+      {"12abc", 12}, {" -5", -5}, {"+3", 3}, {"x", 0}, {"", 0}, {"99999999999999999999", LLONG_MAX}};
+  for (const auto& [text, value] : cases) EXPECT_EQ(readLeadingInt(text), value) << '"' << text << '"';
+  EXPECT_EQ(readLeadingUnsigned("-1"), ULLONG_MAX);
+  EXPECT_EQ(readLeadingUnsigned("18446744073709551617"), ULLONG_MAX);
+  const std::pair<const char*, std::optional<long long>> whole[] = {
+      {" 7", 7}, {"+3", 3}, {"-0", 0}, {"7 ", {}}, {"0x", {}}, {"", {}}, {"99999999999999999999", {}}};
+  for (const auto& [text, value] : whole) {
+    long long v = 42;
+    EXPECT_EQ(parseCWhole(text, v), value.has_value()) << '"' << text << '"';
+    EXPECT_EQ(v, value.value_or(42)) << '"' << text << '"';
   }
 }
 

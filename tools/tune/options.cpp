@@ -1,28 +1,15 @@
-// Command-line parsing for quorvane-tune: "--name value" or "--name=value", files anywhere.
+// Command-line parsing for quorvane-tune: "--name value" or "--name=value", files anywhere. Numbers
+// are whole decimal texts (src/text): "--epochs 1e2", "--lr +1" and " 5" are refused.
 #include "tools/tune/options.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cmath>
 #include <string_view>
 #include <thread>
 
+#include "text/numbers.h"
 #include "tools/tune/pool.h"
 
 namespace TuneTool {
-
-namespace {
-
-template <class T>
-bool whole(std::string_view t, T& v) {
-  if (t.empty()) return false;
-  const auto [ptr, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
-  return ec == std::errc() && ptr == t.data() + t.size();
-}
-
-bool real(std::string_view t, double& v) { return whole(t, v) && std::isfinite(v); }
-
-}  // namespace
 
 const char* usageText() {
   return "usage: quorvane-tune [options] FILE...\n"
@@ -145,37 +132,37 @@ bool parseOptions(int argc, const char* const argv[], Options& o, std::string& e
     }
     const std::string bad = "bad value for " + std::string(name) + ": '" + std::string(value) + "'";
     if (name == "--epochs") {
-      if (!whole(value, o.epochs) || o.epochs < 0) return error = bad + " (an integer >= 0)", false;
+      if (!parseWhole(value, o.epochs) || o.epochs < 0) return error = bad + " (an integer >= 0)", false;
     } else if (name == "--lr") {
-      if (!real(value, o.lr) || o.lr <= 0) return error = bad + " (a number > 0)", false;
+      if (!parseWholeReal(value, o.lr) || o.lr <= 0) return error = bad + " (a number > 0)", false;
     } else if (name == "--lr-decay") {
-      if (!real(value, o.lrDecay) || o.lrDecay <= 0 || o.lrDecay > 1)
+      if (!parseWholeReal(value, o.lrDecay) || o.lrDecay <= 0 || o.lrDecay > 1)
         return error = bad + " (0 < F <= 1)", false;
     } else if (name == "--batch") {
-      if (!whole(value, o.batch)) return error = bad + " (an integer >= 0)", false;
+      if (!parseWhole(value, o.batch)) return error = bad + " (an integer >= 0)", false;
     } else if (name == "--threads") {
       // The pool splits the work 64 ways, so more threads are accepted and run as 64: a script may
       // pass the machine's core count as it is.
-      if (!whole(value, o.threads) || o.threads < 1) return error = bad + " (an integer >= 1)", false;
+      if (!parseWhole(value, o.threads) || o.threads < 1) return error = bad + " (an integer >= 1)", false;
       o.threads = std::min(o.threads, kLanes);
     } else if (name == "--validation") {
-      if (!real(value, o.validation) || o.validation < 0 || o.validation >= 1)
+      if (!parseWholeReal(value, o.validation) || o.validation < 0 || o.validation >= 1)
         return error = bad + " (0 <= F < 1)", false;
     } else if (name == "--seed") {
-      if (!whole(value, o.seed)) return error = bad + " (an unsigned integer)", false;
+      if (!parseWhole(value, o.seed)) return error = bad + " (an unsigned integer)", false;
     } else if (name == "--freeze") {
       o.freeze.emplace_back(value);
     } else if (name == "--k") {
       // The fitted K lies in 0.01..10; far beyond that the gradient's scale overflows.
-      if (!real(value, o.k) || o.k <= 0 || o.k > 100) return error = bad + " (0 < X <= 100)", false;
+      if (!parseWholeReal(value, o.k) || o.k <= 0 || o.k > 100) return error = bad + " (0 < X <= 100)", false;
     } else if (name == "--lambda") {
-      if (!real(value, o.lambda) || o.lambda < 0 || o.lambda > 1)
+      if (!parseWholeReal(value, o.lambda) || o.lambda < 0 || o.lambda > 1)
         return error = bad + " (0 <= L <= 1)", false;
     } else if (name == "--reg") {
       // 1e6 already pins every parameter to its start; more only risks overflowing the gradient.
-      if (!real(value, o.reg) || o.reg < 0 || o.reg > 1e6) return error = bad + " (0 <= R <= 1e6)", false;
+      if (!parseWholeReal(value, o.reg) || o.reg < 0 || o.reg > 1e6) return error = bad + " (0 <= R <= 1e6)", false;
     } else if (name == "--max-score") {
-      if (!whole(value, o.maxScore) || o.maxScore < 1 || o.maxScore > 32000)
+      if (!parseWhole(value, o.maxScore) || o.maxScore < 1 || o.maxScore > 32000)
         return error = bad + " (1..32000)", false;
     } else if (name == "--format") {
       if (value == "auto")
