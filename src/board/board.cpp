@@ -263,3 +263,12 @@ Move parseUCIMove(std::string_view text) {
     default: return 0;
   }
 }
+
+void initBoardTables() {
+  static const bool done = [] {
+    Zobrist::init();
+    Attacks::init();
+    return true;
+  }();
+  (void)done;
+}

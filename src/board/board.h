@@ -133,5 +133,9 @@ extern const u64 kCastleQueenSafe[2];
 
 constexpr const char* kStartFen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 
+// Start-up of the tables a Board reads: Zobrist keys, then the attack tables. Runs once per
+// process; initEvalTables begins with it.
+void initBoardTables();
+
 // The hot piece updates and make/unmake, inline so that search and perft inline them.
 #include "board/make_move.h"

@@ -8,8 +8,8 @@ namespace Eval {
 void init();  // fills gBetweenBB; the king masks and weights are compile-time tables
 }
 
-// Start-up of every table the evaluation reads, in the program's order: Zobrist keys, attack
-// tables, Eval::init, the KPK bitbase. Runs once per process; later calls return at once.
+// Start-up of every table the evaluation reads, in the program's order: initBoardTables,
+// Eval::init, the KPK bitbase. Runs once per process; later calls return at once.
 void initEvalTables();
 
 // |evaluate| never exceeds this, so a static evaluation plus its correction stays below every

@@ -1,7 +1,7 @@
 // Start-up of the evaluation's geometry (the between-squares table used for pins), and of all the
 // tables the evaluation reads.
 #include "attacks/attacks.h"
-#include "board/zobrist.h"
+#include "board/board.h"
 #include "eval/endgame.h"
 #include "eval/eval.h"
 
@@ -27,8 +27,7 @@ void init() {
 
 void initEvalTables() {
   static const bool done = [] {
-    Zobrist::init();
-    Attacks::init();
+    initBoardTables();
     Eval::init();
     Endgame::init();
     return true;

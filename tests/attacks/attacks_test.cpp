@@ -3,18 +3,16 @@
 
 #include "attacks/attacks.h"
 #include "support/squares.h"
+#include "support/startup.h"
 
 namespace {
 
 using testsupport::sq;
 using testsupport::squares;
 
-class AttacksTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() { Attacks::init(); }
-};
+const auto* const kStartUp = testsupport::startUp(Attacks::init);
 
-TEST_F(AttacksTest, RookLookupOnEmptyAndBlockedBoards) {
+TEST(AttacksTest, RookLookupOnEmptyAndBlockedBoards) {
   const u64 fileA = 0x0101010101010101ull, rank1 = 0xFFull;
   EXPECT_EQ(rookAttacks(sq("a1"), 0), (fileA | rank1) & ~bb(sq("a1")));
   EXPECT_EQ(popcount(rookAttacks(sq("a1"), 0)), 14);
@@ -24,7 +22,7 @@ TEST_F(AttacksTest, RookLookupOnEmptyAndBlockedBoards) {
   for (Square s = 0; s < 64; ++s) EXPECT_EQ(popcount(rookAttacks(s, 0)), 14) << s;
 }
 
-TEST_F(AttacksTest, BishopAndQueenLookups) {
+TEST(AttacksTest, BishopAndQueenLookups) {
   const u64 a = bishopAttacks(sq("d4"), squares({"f6"}));
   EXPECT_TRUE(a & bb(sq("e5")));
   EXPECT_TRUE(a & bb(sq("f6")));
@@ -35,7 +33,7 @@ TEST_F(AttacksTest, BishopAndQueenLookups) {
   EXPECT_EQ(queenAttacks(sq("e4"), ~0ull), Attacks::kingAttacks[sq("e4")]);
 }
 
-TEST_F(AttacksTest, PawnAttacksRespectEdgesAndLastRanks) {
+TEST(AttacksTest, PawnAttacksRespectEdgesAndLastRanks) {
   EXPECT_EQ(Attacks::pawnAttacks[White][sq("h2")], squares({"g3"}));
   EXPECT_EQ(Attacks::pawnAttacks[Black][sq("a7")], squares({"b6"}));
   EXPECT_EQ(Attacks::pawnAttacks[White][sq("e8")], 0u);
@@ -46,7 +44,7 @@ TEST_F(AttacksTest, PawnAttacksRespectEdgesAndLastRanks) {
   EXPECT_EQ(Attacks::pawnAttacks[White][sq("a2")], squares({"b3"}));
 }
 
-TEST_F(AttacksTest, LeaperSetsDoNotWrapAroundTheBoard) {
+TEST(AttacksTest, LeaperSetsDoNotWrapAroundTheBoard) {
   EXPECT_EQ(Attacks::knightAttacks[sq("a1")], squares({"b3", "c2"}));
   EXPECT_EQ(Attacks::knightAttacks[sq("h8")], squares({"g6", "f7"}));
   EXPECT_EQ(Attacks::kingAttacks[sq("h1")], squares({"g1", "g2", "h2"}));
@@ -60,7 +58,7 @@ TEST_F(AttacksTest, LeaperSetsDoNotWrapAroundTheBoard) {
   EXPECT_EQ(kingTotal, 420);
 }
 
-TEST_F(AttacksTest, LineMasksExcludeTheSquareAndReachTheEdges) {
+TEST(AttacksTest, LineMasksExcludeTheSquareAndReachTheEdges) {
   EXPECT_EQ(Attacks::rankMask[sq("c3")], 0xFFull << 16 & ~bb(sq("c3")));
   EXPECT_EQ(Attacks::fileMask[sq("c3")], 0x0404040404040404ull & ~bb(sq("c3")));
   EXPECT_EQ(Attacks::diagMask[sq("c3")], squares({"a1", "b2", "d4", "e5", "f6", "g7", "h8"}));
@@ -72,7 +70,7 @@ TEST_F(AttacksTest, LineMasksExcludeTheSquareAndReachTheEdges) {
   }
 }
 
-TEST_F(AttacksTest, RelevantMasksAndTableLayout) {
+TEST(AttacksTest, RelevantMasksAndTableLayout) {
   u64 rookEntries = 0, bishopEntries = 0;
   for (Square s = 0; s < 64; ++s) {
     const bool corner = s == 0 || s == 7 || s == 56 || s == 63;
@@ -102,7 +100,7 @@ TEST_F(AttacksTest, RelevantMasksAndTableLayout) {
             squares({"b2", "c3", "e5", "f6", "g7", "c5", "b6", "e3", "f2"}));
 }
 
-TEST_F(AttacksTest, ReferenceWalkStopsAtTheFirstBlocker) {
+TEST(AttacksTest, ReferenceWalkStopsAtTheFirstBlocker) {
   EXPECT_EQ(Attacks::slidingAttacksRef(sq("d4"), squares({"d6", "d7", "b4"}), true) & (0x0808080808080808ull | 0xFFull << 24),
             squares({"d5", "d6", "d3", "d2", "d1", "c4", "b4", "e4", "f4", "g4", "h4"}));
   EXPECT_EQ(Attacks::slidingAttacksRef(sq("h8"), squares({"g7"}), false), squares({"g7"}));
@@ -110,7 +108,7 @@ TEST_F(AttacksTest, ReferenceWalkStopsAtTheFirstBlocker) {
 
 // The stored multipliers must map every subset of every mask without a destructive collision:
 // checking all of them (about 110,000 occupancies) proves the tables, not just samples of them.
-TEST_F(AttacksTest, EveryMaskSubsetMatchesTheReferenceWalk) {
+TEST(AttacksTest, EveryMaskSubsetMatchesTheReferenceWalk) {
   u64 extra = 0x9e3779b97f4a7c15ull;  // arbitrary stream for the outside-the-mask bits
   for (const bool rook : {true, false}) {
     for (Square s = 0; s < 64; ++s) {

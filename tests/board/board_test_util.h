@@ -1,4 +1,4 @@
-// Shared helpers of the board tests: one-time table set-up, square names, from-scratch checks.
+// Shared helpers of the board tests: the tables started once, square names, from-scratch checks.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,17 +11,11 @@
 #include "psqt/psqt.h"
 #include "support/boards.h"
 #include "support/squares.h"
+#include "support/startup.h"
 
 namespace boardtest {
 
-inline void initTables() {
-  static const bool done = [] {
-    Zobrist::init();
-    Attacks::init();
-    return true;
-  }();
-  (void)done;
-}
+inline ::testing::Environment* const kStartUp = testsupport::startUp(initBoardTables);
 
 using testsupport::sq;
 

@@ -1,5 +1,6 @@
 // FEN reading and writing: the textual rules, silent repairs, legality, and material limits.
 #include "board_test_util.h"
+#include "support/positions.h"
 
 namespace {
 
@@ -7,7 +8,6 @@ using namespace boardtest;
 
 class FenTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { initTables(); }
   void SetUp() override { board = boardFrom(kStartFen); }
 
   // A rejected text must leave the previous position exactly as it was.
@@ -28,8 +28,8 @@ class FenTest : public ::testing::Test {
 TEST_F(FenTest, CanonicalFensRoundTrip) {
   const char* fens[] = {
       kStartFen,
-      "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
-      "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
+      kKiwipete,
+      kRookPawnEnding,
       "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
       "rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8",
       "rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3",

@@ -15,12 +15,7 @@ const Move kShuffle[4] = {
 };
 constexpr const char* kShuffleFen = "4k3/8/8/8/8/8/8/4K1N1 w - - 0 1";
 
-class HistoryTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() { initTables(); }
-};
-
-TEST_F(HistoryTest, HalfmoveClockSaturatesAt255) {
+TEST(HistoryTest, HalfmoveClockSaturatesAt255) {
   auto board = boardFrom(kShuffleFen);
   int previous = 0;
   for (int ply = 0; ply < 300; ++ply) {
@@ -44,7 +39,7 @@ TEST_F(HistoryTest, HalfmoveClockSaturatesAt255) {
   EXPECT_EQ(board->halfmoveClock, 200);
 }
 
-TEST_F(HistoryTest, TrimmingKeepsLongGamesInBoundsWithRepetitionsVisible) {
+TEST(HistoryTest, TrimmingKeepsLongGamesInBoundsWithRepetitionsVisible) {
   auto board = boardFrom(kShuffleFen);
   int maxSize = 0;
   for (int ply = 0; ply < 2400; ++ply) {
@@ -65,7 +60,7 @@ TEST_F(HistoryTest, TrimmingKeepsLongGamesInBoundsWithRepetitionsVisible) {
   expectConsistent(*board);
 }
 
-TEST_F(HistoryTest, TrimKeepsTheNewestRecordsInOrder) {
+TEST(HistoryTest, TrimKeepsTheNewestRecordsInOrder) {
   auto board = boardFrom("4k3/8/8/8/8/8/4P3/4K1N1 w - - 0 1");
   const Move line[5] = {kShuffle[0], kShuffle[1], encodeMove(sq("e2"), sq("e3"), kFlagQuiet), kShuffle[3],
                         kShuffle[2]};
@@ -86,7 +81,7 @@ TEST_F(HistoryTest, TrimKeepsTheNewestRecordsInOrder) {
   EXPECT_EQ(board->historySize, 0);
 }
 
-TEST_F(HistoryTest, TrimAfterSetFenWithALargeClockKeepsEverything) {
+TEST(HistoryTest, TrimAfterSetFenWithALargeClockKeepsEverything) {
   auto board = boardFrom("4k3/8/8/8/8/8/8/4K1N1 w - - 60 40");
   for (int ply = 0; ply < 8; ++ply) board->makeMove(kShuffle[ply % 4]);
   board->trimHistory();

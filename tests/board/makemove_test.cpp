@@ -6,11 +6,6 @@ namespace {
 
 using namespace boardtest;
 
-class MakeMoveTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() { initTables(); }
-};
-
 struct MoveCase {
   const char* before;
   const char* from;
@@ -53,7 +48,7 @@ const MoveCase kCases[] = {
     {"4k3/8/8/3q4/8/8/8/3QK3 w - - 10 20", "d1", "d5", kFlagCapture, "4k3/8/8/3Q4/8/8/8/4K3 b - - 0 20"},
 };
 
-TEST_F(MakeMoveTest, EachMoveKindGivesTheExpectedPositionAndUnmakesExactly) {
+TEST(MakeMoveTest, EachMoveKindGivesTheExpectedPositionAndUnmakesExactly) {
   for (const MoveCase& c : kCases) {
     SCOPED_TRACE(std::string(c.before) + " " + c.from + c.to);
     auto board = boardFrom(c.before);
@@ -74,7 +69,7 @@ TEST_F(MakeMoveTest, EachMoveKindGivesTheExpectedPositionAndUnmakesExactly) {
   }
 }
 
-TEST_F(MakeMoveTest, CapturedPieceIsRecorded) {
+TEST(MakeMoveTest, CapturedPieceIsRecorded) {
   auto board = boardFrom("4k3/8/8/3pP3/8/8/8/4K3 w - d6 5 10");
   board->makeMove(encodeMove(sq("e5"), sq("d6"), kFlagEnPassant));
   EXPECT_EQ(board->history[0].captured, Pawn);
@@ -88,7 +83,7 @@ TEST_F(MakeMoveTest, CapturedPieceIsRecorded) {
 }
 
 // A short game through every kind of move; then all of it taken back in reverse order.
-TEST_F(MakeMoveTest, GameLineKeepsKeysAndUnwindsToTheStart) {
+TEST(MakeMoveTest, GameLineKeepsKeysAndUnwindsToTheStart) {
   struct Step {
     const char* from;
     const char* to;
@@ -121,7 +116,7 @@ TEST_F(MakeMoveTest, GameLineKeepsKeysAndUnwindsToTheStart) {
   }
 }
 
-TEST_F(MakeMoveTest, NullMoveDropsAndRestoresTheEnPassantKey) {
+TEST(MakeMoveTest, NullMoveDropsAndRestoresTheEnPassantKey) {
   auto board = boardFrom("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1");
   auto original = std::make_unique<Board>(*board);
   board->makeNullMove();
@@ -141,7 +136,7 @@ TEST_F(MakeMoveTest, NullMoveDropsAndRestoresTheEnPassantKey) {
   expectSameBoard(*board, *original);
 }
 
-TEST_F(MakeMoveTest, MoveToStringWritesUciText) {
+TEST(MakeMoveTest, MoveToStringWritesUciText) {
   EXPECT_EQ(moveToString(0), "0000");
   EXPECT_EQ(moveToString(encodeMove(sq("a7"), sq("b8"), kFlagPromoCaptureQueen)), "a7b8q");
   EXPECT_EQ(moveToString(encodeMove(sq("a2"), sq("a1"), kFlagPromoKnight)), "a2a1n");
@@ -153,7 +148,7 @@ TEST_F(MakeMoveTest, MoveToStringWritesUciText) {
   EXPECT_EQ(moveToString(encodeMove(sq("h8"), sq("a1"), kFlagCapture)), "h8a1");
 }
 
-TEST_F(MakeMoveTest, ParseUciMoveReadsSquaresAndPromotionOnly) {
+TEST(MakeMoveTest, ParseUciMoveReadsSquaresAndPromotionOnly) {
   EXPECT_EQ(parseUCIMove("e2e4"), encodeMove(sq("e2"), sq("e4"), kFlagQuiet));  // no double-push flag
   EXPECT_EQ(parseUCIMove("e1g1"), encodeMove(sq("e1"), sq("g1"), kFlagQuiet));
   EXPECT_EQ(parseUCIMove("a7b8q"), encodeMove(sq("a7"), sq("b8"), kFlagPromoQueen));

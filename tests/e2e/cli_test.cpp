@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "e2e_helpers.h"
+#include "support/positions.h"
 #include "support/temp_dir.h"
 #include "support/text.h"
 
@@ -101,8 +102,7 @@ TEST(CommandLine, PerftDepthFormsAccepted) {
 }
 
 TEST(CommandLine, PerftDepthOneListsTheLegalMoves) {
-  const std::string fen = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1";
-  const auto r = runEngine({"perft", fen, "1"}, "", kTimeoutMs);
+  const auto r = runEngine({"perft", kKiwipete, "1"}, "", kTimeoutMs);
   EXPECT_EQ(r.status, 0);
   const auto l = lines(r.out);
   ASSERT_EQ(l.size(), 48u + 2u);
@@ -114,9 +114,7 @@ TEST(CommandLine, PerftDepthOneListsTheLegalMoves) {
 }
 
 TEST(CommandLine, PerftWithoutLegalMoves) {
-  const char* mated = "rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3";
-  const char* stalemate = "7k/5Q2/6K1/8/8/8/8/8 b - - 0 1";
-  for (const char* fen : {mated, stalemate}) {
+  for (const char* fen : {kWhiteMated, kStalemate}) {
     const auto r = runEngine({"perft", fen, "2"}, "", kTimeoutMs);
     EXPECT_EQ(r.status, 0) << fen;
     EXPECT_EQ(r.out, "\nNodes searched: 0\n") << fen;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "e2e_helpers.h"
+#include "support/positions.h"
 
 namespace e2e {
 namespace {
@@ -26,8 +27,8 @@ struct Setup {
 const std::vector<Setup> kSetups = {
     {kStartFen, {}},
     {kStartFen, {"e2e4", "c7c5", "g1f3"}},  // black to move
-    {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1", {}},
-    {"8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1", {}},
+    {kKiwipete, {}},
+    {kRookPawnEnding, {}},
     {"6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1", {}},  // mate in one
 };
 
@@ -113,12 +114,12 @@ TEST(SearchLimits, InfiniteRunsUntilStop) {
 TEST(SearchLimits, NoLegalMoveGivesNullMove) {
   UciProcess p;
   handshake(p);
-  ASSERT_TRUE(p.send("position fen rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3"));
+  ASSERT_TRUE(p.send(std::string("position fen ") + kWhiteMated));
   ASSERT_TRUE(p.send("go depth 5"));
   std::vector<std::string> seen;
   EXPECT_EQ(waitBestMove(p, &seen), "0000");
   EXPECT_EQ(seen.front(), "info depth 0 score mate 0");
-  ASSERT_TRUE(p.send("position fen 7k/5Q2/6K1/8/8/8/8/8 b - - 0 1"));
+  ASSERT_TRUE(p.send(std::string("position fen ") + kStalemate));
   ASSERT_TRUE(p.send("go movetime 100"));
   seen.clear();
   EXPECT_EQ(waitBestMove(p, &seen), "0000");

@@ -5,11 +5,10 @@
 #include <vector>
 
 #include "e2e_helpers.h"
+#include "support/positions.h"
 
 namespace e2e {
 namespace {
-
-const char* const kKiwipete = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1";
 
 TEST(UciStress, RapidCommands) {
   UciProcess p;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "eval_test_env.h"
+#include "support/positions.h"
 #include "support/uci_process.h"
 
 namespace {
@@ -11,7 +12,7 @@ namespace {
 using testsupport::runEngine;
 
 TEST(EvalTraceCommand, PrintsTheTableAndExitsZero) {
-  const auto r = runEngine({"evaltrace", "4k3/8/8/8/8/8/8/R3K3 b - - 0 1"});
+  const auto r = runEngine({"evaltrace", kRookEnding});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, evaltest::kRookEndingTrace);
   EXPECT_EQ(r.err, "");

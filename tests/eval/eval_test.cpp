@@ -5,6 +5,7 @@
 
 #include "eval/pins.h"
 #include "eval_test_env.h"
+#include "support/positions.h"
 #include "support/random_walk.h"
 
 using namespace evaltest;
@@ -99,7 +100,7 @@ TEST(Evaluate, RookFiles) {
 
 // K+R against K, Black to move: every term worked out by hand.
 TEST(Evaluate, RookEndingByHand) {
-  const EvalBreakdown e = breakdownOf("4k3/8/8/8/8/8/8/R3K3 b - - 0 1");
+  const EvalBreakdown e = breakdownOf(kRookEnding);
   EXPECT_EQ(e.material, (ScorePair{493 - 12, 635 - 12}));
   EXPECT_EQ(e.king, (ScorePair{0, 5 * (14 - 7) + 10 * 3}));
   EXPECT_EQ(e.mobility, (ScorePair{-30 + 5 * 10, -24 + 4 * 10}));
@@ -130,7 +131,7 @@ TEST(Evaluate, PhaseIsCappedAt24) {
 
 TEST(Evaluate, HalfmoveClockDampsTowardZeroInTwoTruncatingSteps) {
   const char* fens[] = {"r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 0 3",
-                        "4k3/8/8/8/8/8/8/R3K3 b - - 0 1", "6k1/5ppp/8/8/8/8/5PPP/3R2K1 b - - 0 1",
+                        kRookEnding, "6k1/5ppp/8/8/8/8/5PPP/3R2K1 b - - 0 1",
                         "r5k1/5ppp/8/8/8/8/5PPP/6K1 w - - 0 1"};
   for (const char* fen : fens) {
     auto b = boardFrom(fen);

@@ -9,8 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "attacks/attacks.h"
-#include "board/zobrist.h"
+#include "board/board.h"
 #include "eval/endgame.h"
 #include "eval/eval.h"
 #include "support/random_walk.h"
@@ -24,8 +23,7 @@ double nsSince(Clock::time_point t0) {
 }
 
 TEST(EvalBench, StartUpAndEvaluateSpeed) {
-  Zobrist::init();
-  Attacks::init();
+  initBoardTables();
   auto t0 = Clock::now();
   Eval::init();
   const double evalInitNs = nsSince(t0);

@@ -1,4 +1,4 @@
-// Weight tables and the geometric masks built at start-up.
+// The geometric masks: the squares between two squares, king zones and king shields.
 #include "eval/params.h"
 
 #include "eval_test_env.h"
@@ -56,30 +56,6 @@ TEST(KingMasks, EdgeFilesAndLastRanks) {
   EXPECT_EQ(kKingShield[Black][sq("g8")], squares({"f7", "g7", "h7", "f6", "g6", "h6"}));
   EXPECT_EQ(kKingShield[Black][sq("e1")], 0u);
   EXPECT_EQ(kKingShield[Black][sq("h2")], squares({"g1", "h1"}));
-}
-
-TEST(EvalParams, MobilityRowsAreLinearAndZeroBeyondTheReach) {
-  using namespace EvalParams;
-  EXPECT_EQ(kMobilityMg[Knight][0], -24);
-  EXPECT_EQ(kMobilityMg[Knight][8], 24);
-  EXPECT_EQ(kMobilityMg[Knight][9], 0);
-  EXPECT_EQ(kMobilityEg[Knight][4], 0);
-  EXPECT_EQ(kMobilityMg[Bishop][13], 32);
-  EXPECT_EQ(kMobilityEg[Bishop][0], -35);
-  EXPECT_EQ(kMobilityEg[Bishop][13], 56);
-  EXPECT_EQ(kMobilityEg[Bishop][14], 0);
-  EXPECT_EQ(kMobilityMg[Rook][0], -30);
-  EXPECT_EQ(kMobilityMg[Rook][14], 40);
-  EXPECT_EQ(kMobilityEg[Rook][14], 32);
-  EXPECT_EQ(kMobilityMg[Queen][27], 0);
-  EXPECT_EQ(kMobilityEg[Queen][0], -48);
-  EXPECT_EQ(kMobilityEg[Queen][27], 114);
-  for (int n = 0; n < 28; ++n) {
-    EXPECT_EQ(kMobilityMg[Pawn][n], 0);
-    EXPECT_EQ(kMobilityEg[King][n], 0);
-  }
-  EXPECT_EQ(kKsSafetyTable[0], 0);
-  EXPECT_EQ(kKsSafetyTable[15], 800);
 }
 
 }  // namespace

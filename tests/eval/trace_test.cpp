@@ -3,6 +3,7 @@
 
 #include "eval_test_env.h"
 #include "support/capture.h"
+#include "support/positions.h"
 #include "support/random_walk.h"
 
 using namespace evaltest;
@@ -38,9 +39,7 @@ const char* const kStartTrace =
 
 TEST(EvalTrace, InitialPositionLayout) { EXPECT_EQ(traceOf(kStartFen), kStartTrace); }
 
-TEST(EvalTrace, RookEndingWithBlackToMove) {
-  EXPECT_EQ(traceOf("4k3/8/8/8/8/8/8/R3K3 b - - 0 1"), kRookEndingTrace);
-}
+TEST(EvalTrace, RookEndingWithBlackToMove) { EXPECT_EQ(traceOf(kRookEnding), kRookEndingTrace); }
 
 TEST(EvalTrace, NegativeColumnsAndStmLineOfTheMirror) {
   // The colour-flipped rook ending: every White-view number negated, White to move.

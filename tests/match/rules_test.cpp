@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "tools/match/rules.h"
+#include "support/positions.h"
 
 using namespace Match;
 
@@ -58,7 +59,7 @@ TEST(MatchRules, Ends) {
       {"k7/8/1K6/8/8/8/8/7R w - - 99 80", "h1h8", RuleEnd::Checkmate},
       {"k7/8/1K6/8/8/8/8/7R w - - 99 80", "h1h2", RuleEnd::FiftyMoves},
       {"k7/8/1K6/8/8/8/8/7R w - - 98 80", "h1h2", RuleEnd::None},
-      {"7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", "", RuleEnd::Stalemate},
+      {kStalemate, "", RuleEnd::Stalemate},
       {"8/8/4k3/8/8/3KB3/8/8 w - - 0 1", "", RuleEnd::Material},
       {"5b2/8/4k3/8/8/3K4/8/2B5 w - - 0 1", "", RuleEnd::Material},    // bishops on one colour
       {"2b5/8/4k3/8/8/3K4/8/2B5 w - - 0 1", "", RuleEnd::None},        // on both colours

@@ -7,6 +7,7 @@
 
 #include "movegen/movegen.h"
 #include "test_env.h"
+#include "support/positions.h"
 
 namespace {
 
@@ -131,8 +132,8 @@ TEST(Generate, GeneratorsAppendWithoutResetting) {
 }
 
 TEST(GenerateLegal, MateAndStalemateAppendNothing) {
-  for (const char* fen : {"rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3",
-                          "7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", "k7/1R6/1K6/8/8/8/8/8 b - - 0 1"}) {
+  for (const char* fen : {kWhiteMated,
+                          kStalemate, "k7/1R6/1K6/8/8/8/8/8 b - - 0 1"}) {
     Board b;
     ASSERT_TRUE(b.setFen(fen));
     MoveList list;
@@ -165,7 +166,7 @@ TEST(GenerateLegal, PinnedPieceMovesOnlyAlongThePin) {
 
 TEST(GenerateLegal, KeepsGenerateMovesOrderAndLeavesBoardUnchanged) {
   Board b;
-  ASSERT_TRUE(b.setFen("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1"));
+  ASSERT_TRUE(b.setFen(kKiwipete));
   const std::string fen = b.fen();
   const u64 key = b.key;
   MoveList pseudo, legal;

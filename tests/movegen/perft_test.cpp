@@ -6,6 +6,7 @@
 #include "movegen/perft.h"
 #include "perft_table.h"
 #include "test_env.h"
+#include "support/positions.h"
 
 namespace {
 
@@ -45,8 +46,8 @@ TEST(Perft, NegativeDepthCountsNothingAndTerminates) {
 
 TEST(Perft, MateAndStalemateGiveZero) {
   const char* const fens[] = {
-      "rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3",  // fool's mate
-      "7k/5Q2/6K1/8/8/8/8/8 b - - 0 1",                                // stalemate
+      kWhiteMated,
+      kStalemate,
       "k7/1R6/1K6/8/8/8/8/8 b - - 0 1",                                // stalemate
       "R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1",                             // back-rank mate
   };

@@ -7,7 +7,7 @@
 
 namespace {
 
-using movegentest::at;
+using testsupport::boardFrom;
 using testsupport::mv;
 
 // The value see() reports, and seeGE passing exactly up to it.
@@ -53,36 +53,36 @@ TEST(See, ExchangeValues) {
        "pawn takes a lone queen"},
   };
   for (const auto& c : cases) {
-    const Board b = at(c.fen);
-    EXPECT_EQ(see(b, c.move), c.value) << c.why;
-    EXPECT_TRUE(seeGE(b, c.move, c.value)) << c.why;
-    EXPECT_FALSE(seeGE(b, c.move, c.value + 1)) << c.why;
-    EXPECT_TRUE(seeGE(b, c.move, -5000)) << c.why;
+    const auto b = boardFrom(c.fen);
+    EXPECT_EQ(see(*b, c.move), c.value) << c.why;
+    EXPECT_TRUE(seeGE(*b, c.move, c.value)) << c.why;
+    EXPECT_FALSE(seeGE(*b, c.move, c.value + 1)) << c.why;
+    EXPECT_TRUE(seeGE(*b, c.move, -5000)) << c.why;
   }
 }
 
 TEST(See, PromotionsIgnoreTheBoard) {
   // Pushing into a square covered by a rook, and capturing a queen: both count as break-even.
-  const Board b = at("1q2k3/P7/8/8/8/8/8/r3K3 w - - 0 1");
+  const auto b = boardFrom("1q2k3/P7/8/8/8/8/8/r3K3 w - - 0 1");
   for (Move m : {mv("a7", "a8", kFlagPromoQueen), mv("a7", "a8", kFlagPromoKnight),
                  mv("a7", "b8", kFlagPromoCaptureQueen), mv("a7", "b8", kFlagPromoCaptureRook)}) {
-    EXPECT_TRUE(seeGE(b, m, 0));
-    EXPECT_TRUE(seeGE(b, m, -1));
-    EXPECT_FALSE(seeGE(b, m, 1));
-    EXPECT_EQ(see(b, m), 0);
+    EXPECT_TRUE(seeGE(*b, m, 0));
+    EXPECT_TRUE(seeGE(*b, m, -1));
+    EXPECT_FALSE(seeGE(*b, m, 1));
+    EXPECT_EQ(see(*b, m), 0);
   }
 }
 
 TEST(See, KingCapturesDefendedPieceLosesEverything) {
   // The king itself takes a defended pawn: the step-5 value of a king makes it fail at once.
-  const Board b = at("8/8/8/2p5/3p4/4K3/8/7k w - - 0 1");
-  EXPECT_FALSE(seeGE(b, mv("e3", "d4", kFlagCapture), 0));
-  EXPECT_TRUE(seeGE(b, mv("e3", "d4", kFlagCapture), -10000 + 100));
+  const auto b = boardFrom("8/8/8/2p5/3p4/4K3/8/7k w - - 0 1");
+  EXPECT_FALSE(seeGE(*b, mv("e3", "d4", kFlagCapture), 0));
+  EXPECT_TRUE(seeGE(*b, mv("e3", "d4", kFlagCapture), -10000 + 100));
 }
 
 TEST(See, LossesAreClampedToEighteenHundred) {
-  EXPECT_EQ(see(at("4k3/8/8/8/8/2p5/8/1Q2K3 w - - 0 1"), mv("b1", "b2", kFlagQuiet)), -900);
-  EXPECT_EQ(see(at("4k3/8/8/8/8/2p5/8/1K6 w - - 0 1"), mv("b1", "b2", kFlagQuiet)), -1800);
+  EXPECT_EQ(see(*boardFrom("4k3/8/8/8/8/2p5/8/1Q2K3 w - - 0 1"), mv("b1", "b2", kFlagQuiet)), -900);
+  EXPECT_EQ(see(*boardFrom("4k3/8/8/8/8/2p5/8/1K6 w - - 0 1"), mv("b1", "b2", kFlagQuiet)), -1800);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "search/movepicker.h"
 #include "search_env.h"
 #include "support/moves.h"
+#include "support/positions.h"
 #include "support/random_walk.h"
 
 namespace {
@@ -73,7 +74,7 @@ TEST_F(PickerFixture, HistoryOrdersQuietsAndIsCapped) {
 
 TEST_F(PickerFixture, LegalTTMoveFirstAndOnlyOnce) {
   Board& b = thread->board;
-  ASSERT_TRUE(b.setFen("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1"));
+  ASSERT_TRUE(b.setFen(kKiwipete));
   const Move tt = testsupport::findLegal(b, "a2a3");
   ASSERT_NE(tt, 0u);
   const std::vector<Move> got = drain(tt);
@@ -86,7 +87,7 @@ TEST_F(PickerFixture, LegalTTMoveFirstAndOnlyOnce) {
 
 TEST_F(PickerFixture, IllegalTTMoveIsSkipped) {
   Board& b = thread->board;
-  ASSERT_TRUE(b.setFen("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1"));
+  ASSERT_TRUE(b.setFen(kKiwipete));
   const Move bogus = encodeMove(makeSquare(4, 1), makeSquare(4, 3), kFlagQuiet);  // e2e4: own piece there
   ASSERT_FALSE(b.isPseudoLegal(bogus));
   const std::vector<Move> withBogus = drain(bogus);

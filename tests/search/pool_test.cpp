@@ -1,6 +1,7 @@
 // Searches started through the thread pool: roots without a legal move.
 #include "search_env.h"
 #include "support/boards.h"
+#include "support/positions.h"
 
 namespace {
 
@@ -18,7 +19,7 @@ std::string searchThroughPool(const char* fen, int depth) { return searchThrough
 }  // namespace
 
 TEST(PoolSearch, StalemateRootPrintsDepthZeroAndNullMove) {
-  EXPECT_EQ(searchThroughPool("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", 6), "info depth 0 score cp 0\nbestmove 0000\n");
+  EXPECT_EQ(searchThroughPool(kStalemate, 6), "info depth 0 score cp 0\nbestmove 0000\n");
 }
 
 TEST(PoolSearch, CheckmateRootPrintsMateZeroAndNullMove) {

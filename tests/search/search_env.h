@@ -10,18 +10,13 @@
 #include "search/search.h"
 #include "support/capture.h"
 #include "search/thread.h"
+#include "support/startup.h"
 #include "tt/tt.h"
 
-class SearchEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    initEngineTables();
-    gTT.resize(64);  // the program's own default, so that benchmark node counts match it
-  }
-};
-
-inline ::testing::Environment* const kSearchEnvironment =
-    ::testing::AddGlobalTestEnvironment(new SearchEnvironment);
+inline ::testing::Environment* const kSearchStartUp = testsupport::startUp([] {
+  initEngineTables();
+  gTT.resize(64);  // the program's own default, so that benchmark node counts match it
+});
 
 namespace searchtest {
 

@@ -3,6 +3,7 @@
 #include "search_env.h"
 #include "support/boards.h"
 #include "support/moves.h"
+#include "support/positions.h"
 
 using searchtest::searchFen;
 
@@ -58,7 +59,7 @@ struct MateCase {
 
 TEST(MateSearch, FindsShortestMatesWithTheirDistance) {
   const MateCase cases[] = {
-      {"6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1", 1},
+      {kMateInOne, 1},
       {"r1bqkb1r/pppp1ppp/2n2n2/4p2Q/2B1P3/8/PPPP1PPP/RNB1K1NR w KQkq - 4 4", 1},
       {"7k/8/8/8/8/8/R7/1R4K1 w - - 0 1", 2},
       {"k7/8/2K5/8/8/8/8/7R w - - 0 1", 2},
@@ -120,7 +121,7 @@ TEST(DataGenSearch, RootsWithoutMoves) {
   const auto mated = searchFen("7k/6Q1/6K1/8/8/8/8/8 b - - 0 1", 3);
   EXPECT_EQ(mated.move, 0u);
   EXPECT_EQ(mated.score, -kMateScore);
-  const auto stalemate = searchFen("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", 3);
+  const auto stalemate = searchFen(kStalemate, 3);
   EXPECT_EQ(stalemate.move, 0u);
   EXPECT_EQ(stalemate.score, 0);
 }
@@ -145,7 +146,7 @@ TEST(DataGenSearch, DepthBounds) {
 
 TEST(PrincipalVariation, StartsWithTheMoveAndStopsOnIllegalMoves) {
   auto b = std::make_unique<Board>();
-  ASSERT_TRUE(b->setFen("6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1"));
+  ASSERT_TRUE(b->setFen(kMateInOne));
   gTT.clear();
   const Move ra8 = encodeMove(makeSquare(0, 0), makeSquare(0, 7), kFlagQuiet);
   EXPECT_EQ(buildPV(*b, ra8), "a1a8");

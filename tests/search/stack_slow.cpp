@@ -9,6 +9,7 @@
 
 #if defined(__linux__)
 #include <pthread.h>
+#include "support/positions.h"
 #endif
 
 namespace {
@@ -47,7 +48,7 @@ TEST(SearchStack, UseStaysFarBelowTheDefaultThreadStack) {
   gStopSearch.store(false);
 
   const char* fens[] = {
-      "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+      kKiwipete,
       "r1bq1rk1/pp2bppp/2n1pn2/2pp4/3P4/2PBPN2/PP1N1PPP/R2QK2R w KQ - 0 8",
       "8/k7/3p4/p2P1p2/P2P1P2/8/8/K7 w - - 0 1",
       "6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1",

@@ -16,14 +16,10 @@
 #include "support/boards.h"
 #include "support/capture.h"
 #include "support/moves.h"
+#include "support/positions.h"
 #include "tt/tt.h"
 
 namespace {
-
-constexpr const char* kKiwipete =
-    "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1";
-// Black to move, not in check, no legal move.
-constexpr const char* kStalemate = "7k/5Q2/6K1/8/8/8/8/8 b - - 0 1";
 
 using testsupport::boardFrom;
 using testsupport::StreamCapture;

@@ -1,6 +1,6 @@
 // Random legal walks for property tests: from a few varied start positions, play seeded random legal
 // moves and hand every position reached to a callback. Header-only; the test binary must link
-// quorvane_movegen (or a library above it) and have run Zobrist::init() and Attacks::init().
+// quorvane_movegen (or a library above it) and have run initBoardTables().
 #pragma once
 
 #include <cstdint>
@@ -8,14 +8,15 @@
 
 #include "board/board.h"
 #include "movegen/movegen.h"
+#include "support/positions.h"
 
 namespace testsupport {
 
 // Start positions chosen so that walks meet castling, en passant, promotions, pins and checks early.
 inline constexpr const char* kWalkStartFens[] = {
     kStartFen,
-    "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
-    "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
+    kKiwipete,
+    kRookPawnEnding,
     "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
     "rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8",
     "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10",

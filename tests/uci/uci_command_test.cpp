@@ -7,6 +7,7 @@
 #include "movegen/movegen.h"
 #include "search/search.h"
 #include "support/capture.h"
+#include "support/startup.h"
 #include "search/thread.h"
 #include "timeman/timeman.h"
 #include "tt/tt.h"
@@ -14,17 +15,12 @@
 
 namespace {
 
-class UciEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    initEngineTables();
-    gTT.resize(1);
-    gThreads.set(1);
-    gPos.setFen(kStartFen);
-  }
-};
-
-const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new UciEnvironment);
+const auto* const kStartUp = testsupport::startUp([] {
+  initEngineTables();
+  gTT.resize(1);
+  gThreads.set(1);
+  gPos.setFen(kStartFen);
+});
 
 // Runs one command and returns what it wrote on standard output.
 std::string run(const std::string& line) {

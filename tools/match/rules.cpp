@@ -1,19 +1,9 @@
 // Rules of the game over the engine's Board and legal move generator.
 #include "tools/match/rules.h"
 
-#include "attacks/attacks.h"
-#include "board/zobrist.h"
-
 namespace Match {
 
-void initRules() {
-  static const bool done = [] {
-    Zobrist::init();
-    Attacks::init();
-    return true;
-  }();
-  (void)done;
-}
+void initRules() { initBoardTables(); }
 
 bool GamePosition::setFen(std::string_view fen) {
   initRules();
