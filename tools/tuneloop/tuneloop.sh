@@ -221,6 +221,19 @@ logged() {  # STAGE LOG COMMAND...
 # the stage's inputs, so that a program that exits with 0 without writing (or an earlier run's file)
 # is never taken for this run's result.
 clear_outputs() { rm -rf "$@"; }
+# Builds the engine with DIR/tuned.txt in DIR/build-tuned, logging to $current_log, and checks that
+# it lists exactly those values (a build folder reused from an earlier run with the same values is
+# not relinked, so its time stamp proves nothing).
+build_tuned() {  # DIR BUILD-NAME ENGINE-NAME
+  local dir=$1 engine_made=$1/build-tuned/quorvane
+  { cmake -S "$source_dir" -B "$dir/build-tuned" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
+      -DQUORVANE_TESTS=OFF -DQUORVANE_PARAMS="$dir/tuned.txt" &&
+    cmake --build "$dir/build-tuned" -j "$threads" --target quorvane; } \
+    >"$current_log" 2>&1 || die "$2 failed; see $current_log"
+  [ -x "$engine_made" ] || die "$2 made no $engine_made; see $current_log"
+  "$engine_made" tuneparams | cmp -s - "$dir/tuned.txt" || die "$3 does not list the values of $dir/tuned.txt"
+}
+
 check_output() {  # STAGE LOG OUTPUT INPUT...
   local name=$1 log=$2 output=$3 input
   shift 3
@@ -317,15 +330,7 @@ if [ "$do_build" = 1 ]; then
   current_log=$out/build-tuned.log
   clear_outputs "$current_log"
   stage "3/4 build: -DQUORVANE_PARAMS=$out/tuned.txt in $out/build-tuned (log: $current_log)"
-  { cmake -S "$source_dir" -B "$out/build-tuned" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
-      -DQUORVANE_TESTS=OFF -DQUORVANE_PARAMS="$out/tuned.txt" &&
-    cmake --build "$out/build-tuned" -j "$threads" --target quorvane; } \
-    >"$current_log" 2>&1 || die "the tuned build failed; see $current_log"
-  # The tuned engine must list exactly the fitted values (a build folder reused from an earlier
-  # run with the same values is not relinked, so its time stamp proves nothing).
-  [ -x "$tuned_engine" ] || die "the tuned build made no $tuned_engine; see $current_log"
-  "$tuned_engine" tuneparams | cmp -s - "$out/tuned.txt" ||
-    die "the tuned engine does not list the values of $out/tuned.txt"
+  build_tuned "$out" "the tuned build" "the tuned engine"
   echo "tuned engine: $tuned_engine; $("$tuned_engine" benchsearch 8 | tail -1)"
 else
   stage "3/4 build: skipped"
@@ -404,14 +409,8 @@ if [ "$generations" -gt 1 ]; then
     current="generation $g's build"
     current_log=$gdir/build-tuned.log
     stage "generation $g, 3/4 build: -DQUORVANE_PARAMS=$gdir/tuned.txt in $gdir/build-tuned"
-    { cmake -S "$source_dir" -B "$gdir/build-tuned" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
-        -DQUORVANE_TESTS=OFF -DQUORVANE_PARAMS="$gdir/tuned.txt" &&
-      cmake --build "$gdir/build-tuned" -j "$threads" --target quorvane; } \
-      >"$current_log" 2>&1 || die "generation $g's build failed; see $current_log"
+    build_tuned "$gdir" "generation $g's build" "generation $g's engine"
     gen_engine=$gdir/build-tuned/quorvane
-    [ -x "$gen_engine" ] || die "generation $g's build made no $gen_engine; see $current_log"
-    "$gen_engine" tuneparams | cmp -s - "$gdir/tuned.txt" ||
-      die "generation $g's engine does not list the values of $gdir/tuned.txt"
 
     stage "generation $g, 4/4 match: gen$g vs $prev_name with quorvane-match $match_options"
     # shellcheck disable=SC2086
