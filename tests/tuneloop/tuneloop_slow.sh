@@ -2,7 +2,8 @@
 # The tuning loop end to end on a tiny setting: datagen on two threads, a short fit, the tuned
 # build (its engine must list the fitted values), one game pair of it against the default build with
 # quorvane-match, a second generation made by the tuned engine and played against it, and the
-# report. The SPRT's bounds are set to accept any generation after one pair.
+# report; then a run that goes on from the listing it accepted. The SPRT's bounds are set to accept
+# any generation after one pair.
 # Usage: tuneloop_slow.sh SOURCE_DIR BUILD_DIR
 set -euo pipefail
 source_dir=$1
@@ -52,6 +53,29 @@ if [ ${#build_stage[@]} -eq 0 ]; then
   cmp -s "$gen/tuned.txt" "$out/run/best.txt" || fail "best.txt is not the last accepted listing"
   [ -s "$gen/report.html" ] || fail "no report for generation 2"
   [ "$(grep -c '^<tr><td>[12]</td>' "$out/run/report.html")" = 2 ] || fail "the report lists no 2 generations"
+
+  # Going on from a listing made earlier: it is generation 1 as it is (no data, fit or match of its
+  # own), and generation 2's datagen starts at --seed.
+  first=$out/first
+  if ! bash "$source_dir/tools/tuneloop/tuneloop.sh" --build "$build_dir" --source "$source_dir" \
+    --first "$out/run/best.txt" --generations 2 --seed 50 --next-games 4 --nodes 300 --threads 2 \
+    --datagen 'maxdepth=4' --tune '--epochs 2 --batch 64' \
+    --match "-each nodes=300 option.Hash=4 -games 2 -ratinginterval 0 $sprt" "$first" >"$log" 2>&1; then
+    cat "$log"
+    fail "the loop from a given listing failed"
+  fi
+  for stage in "1/4 datagen: skipped, generation 1 is $out/run/best.txt" "2/4 fit: skipped" \
+    "4/4 match: skipped" "generation 2, 1/4 datagen: 4 games at 300 nodes with gen1" \
+    "best listing: $first/gen-2/tuned.txt"; do
+    grep -qF "] $stage" "$log" || { cat "$log"; fail "no progress line for '$stage'"; }
+  done
+  cmp -s "$out/run/best.txt" "$first/gen-2/start.txt" || fail "generation 2 did not start from the given listing"
+  "$first/build-tuned/quorvane" tuneparams | cmp -s - "$out/run/best.txt" || fail "generation 1's engine"
+  grep -q "seed=50 " "$first/gen-2/datagen.log" || fail "generation 2's datagen did not start at --seed"
+  for made in data.txt tune.log match.json; do
+    [ ! -e "$first/$made" ] || fail "generation 1 was remade: $first/$made"
+  done
+  [ "$(grep -c '^<tr><td>[12]</td>' "$first/report.html")" = 2 ] || fail "the report lists no 2 generations"
 fi
 grep -q "^datagen: готово — 6 партій, " "$out/run/datagen.log" || fail "datagen did not finish"
 grep -q "^epoch 3/3 " "$out/run/tune.log" || fail "the fit did not run 3 epochs"

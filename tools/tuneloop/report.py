@@ -37,6 +37,8 @@ def read_listings(tuner, before_path, after_path):
 def read_losses(path):
     """Rows of the tuner's --log table: (epoch, train, valid or None)."""
     rows = []
+    if not path:
+        return rows
     with open(path, encoding="utf-8") as f:
         for line in f:
             fields = line.split()
@@ -195,7 +197,7 @@ def main():
     ap.add_argument("--out", required=True)
     ap.add_argument("--before", required=True, help="listing of the starting values")
     ap.add_argument("--after", required=True, help="listing of the tuned values")
-    ap.add_argument("--losses", required=True, help="the tuner's --log table")
+    ap.add_argument("--losses", help="the tuner's --log table (none for a listing given as it is)")
     ap.add_argument("--tuner", default="quorvane-tune",
                     help="the quorvane-tune that reads the listings (default: quorvane-tune on PATH)")
     ap.add_argument("--tune-log")

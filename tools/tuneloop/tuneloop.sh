@@ -39,6 +39,9 @@ writes OUTDIR/report.html (losses per epoch, piece-square tables before and afte
                        whose SPRT does not accept it (default 1; needs -sprt in --match)
   --next-games N       datagen games of generations 2 on (default: --games)
   --next-nodes N       datagen nodes per move of generations 2 on (default: --nodes)
+  --first LISTING      take this listing (e.g. params/tuned.txt) as generation 1, accepted as it
+                       is: the loop builds it and goes on to generation 2, whose datagen starts at
+                       --seed (needs --generations 2 or more; no --data)
   --reuse              run in an OUTDIR that holds files (an earlier run): the files the
                        stages make are removed before the first one starts
   -h, --help           this text
@@ -59,7 +62,8 @@ so it must accept those options (--nodes N or --tc BASE+INC, --sprt ELO0,ELO1, -
 With --generations, generation G > 1 works in OUTDIR/gen-G (the same files as the first) with the
 datagen seeds that follow the previous generation's, its match is genG vs gen(G-1), and
 OUTDIR/best.txt is the listing of the last generation accepted (none when the first is not);
-OUTDIR/report.html shows every generation's data, losses, changes and games.
+OUTDIR/report.html shows every generation's data, losses, changes and games. With --first,
+OUTDIR holds generation 1's listing (tuned.txt) and engine (build-tuned) but no data, fit or match.
 EOF
 }
 
@@ -94,6 +98,7 @@ reuse=0
 generations=1
 next_games=""
 next_nodes=""
+first=""
 out=""
 
 need_value() { [ $# -ge 2 ] || die "$1 needs a value"; }
@@ -117,6 +122,7 @@ while [ $# -gt 0 ]; do
     --generations) need_value "$@"; generations=$2; shift 2 ;;
     --next-games) need_value "$@"; next_games=$2; shift 2 ;;
     --next-nodes) need_value "$@"; next_nodes=$2; shift 2 ;;
+    --first) need_value "$@"; first=$2; shift 2 ;;
     -h | --help) usage; exit 0 ;;
     -*) usage >&2; die "unknown option $1" ;;
     *) [ -z "$out" ] || die "more than one output folder: $out, $1"; out=$1; shift ;;
@@ -167,6 +173,13 @@ if [ "$generations" -gt 1 ]; then
     [ "$word" != --start ] ||
       die "--generations starts each later fit from the last accepted listing; --tune must not set --start"
   done
+fi
+if [ -n "$first" ]; then
+  [ -f "$first" ] || die "no listing at $first"
+  [ "$generations" -ge 2 ] ||
+    die "--first $first is generation 1; the loop needs --generations 2 or more to go on from it"
+  [ ${#data_files[@]} -eq 0 ] || die "--first $first is generation 1 as it is; there is no fit for --data"
+  first=$(cd "$(dirname "$first")" && pwd)/$(basename "$first")
 fi
 for f in "${data_files[@]}"; do [ -f "$f" ] || die "no data file at $f"; done
 build_dir=${build_dir:-$source_dir/build}
@@ -279,8 +292,11 @@ if [ ${#data_files[@]} -eq 0 ]; then
   check=$("$engine" datagen games=0 threads="$datagen_threads" $datagen_extra out=/dev/null 2>&1) ||
     die "datagen refuses its settings: $(printf '%s' "$check" | grep -v '^datagen: games=' | head -3)"
 fi
+# With --first, the first fit is generation 2's, from that listing: the tuner checks it now.
+first_start=()
+[ -z "$first" ] || first_start=(--start "$first")
 # shellcheck disable=SC2086
-check=$("$tuner" $tune_options --threads "$tune_threads" --log "$out/losses.tsv" \
+check=$("$tuner" $tune_options "${first_start[@]}" --threads "$tune_threads" --log "$out/losses.tsv" \
   --out "$out/tuned.txt" --check "${data_files[@]}" "${planned_data[@]}" 2>&1) ||
   die "the tuner refuses its settings: $(printf '%s\n' "$check" | head -1)"
 if [ "$do_match" = 1 ] && [ -z "$runner" ]; then
@@ -297,7 +313,10 @@ current_log=""
 "$engine" tuneparams >"$out/start.txt" || die "$engine tuneparams failed"
 
 # Stage 1: self-play data.
-if [ ${#data_files[@]} -eq 0 ]; then
+ran_datagen=0
+if [ -n "$first" ]; then
+  stage "1/4 datagen: skipped, generation 1 is $first"
+elif [ ${#data_files[@]} -eq 0 ]; then
   progress=$((games / 20))
   [ "$progress" -ge 1 ] || progress=1
   clear_outputs "$out/data.txt" "$out/datagen.log"
@@ -310,18 +329,23 @@ if [ ${#data_files[@]} -eq 0 ]; then
   ran_datagen=1
 else
   stage "1/4 datagen: skipped, fitting to ${data_files[*]}"
-  ran_datagen=0
 fi
 
 # Stage 2: the fit.
 clear_outputs "$out/tuned.txt" "$out/losses.tsv" "$out/tune.log"
-stage "2/4 fit: quorvane-tune $tune_options -> $out/tuned.txt"
-# shellcheck disable=SC2086
-logged "the fit" "$out/tune.log" "$tuner" $tune_options --threads "$tune_threads" \
-  --log "$out/losses.tsv" --out "$out/tuned.txt" "${data_files[@]}"
-for made in "$out/tuned.txt" "$out/losses.tsv"; do
-  check_output "the fit" "$out/tune.log" "$made" "${data_files[@]}"
-done
+if [ -n "$first" ]; then
+  stage "2/4 fit: skipped, generation 1 is $first -> $out/tuned.txt"
+  current="copying $first"
+  cp "$first" "$out/tuned.txt.tmp" && mv -f "$out/tuned.txt.tmp" "$out/tuned.txt"
+else
+  stage "2/4 fit: quorvane-tune $tune_options -> $out/tuned.txt"
+  # shellcheck disable=SC2086
+  logged "the fit" "$out/tune.log" "$tuner" $tune_options --threads "$tune_threads" \
+    --log "$out/losses.tsv" --out "$out/tuned.txt" "${data_files[@]}"
+  for made in "$out/tuned.txt" "$out/losses.tsv"; do
+    check_output "the fit" "$out/tune.log" "$made" "${data_files[@]}"
+  done
+fi
 
 # Stage 3: the tuned engine.
 tuned_engine=$out/build-tuned/quorvane
@@ -337,7 +361,9 @@ else
 fi
 
 # Stage 4: the match.
-if [ "$do_match" = 1 ]; then
+if [ -n "$first" ]; then
+  stage "4/4 match: skipped, generation 1 is taken as accepted"
+elif [ "$do_match" = 1 ]; then
   clear_outputs "$out/match.pgn" "$out/match.json" "$out/match.log"
   if [ -n "$runner" ]; then
     stage "4/4 match: tuned vs default with $runner $match_options"
@@ -373,11 +399,16 @@ best=""
 if [ "$generations" -gt 1 ]; then
   current="reading the match summary"
   current_log=""
-  decision=$(sprt_decision "$out/match.json") || die "cannot read the SPRT's decision in $out/match.json"
+  if [ -n "$first" ]; then
+    decision="H1 accepted"
+    gen_seed=$seed
+  else
+    decision=$(sprt_decision "$out/match.json") || die "cannot read the SPRT's decision in $out/match.json"
+    gen_seed=$((seed + games))
+  fi
   prev_name=gen1
   prev_engine=$tuned_engine
   prev_listing=$out/tuned.txt
-  gen_seed=$((seed + games))
   for ((g = 2; g <= generations; g++)); do
     if [ "$decision" != "H1 accepted" ]; then
       stage "generation $((g - 1)): SPRT $decision, not accepted; no generation $g"
@@ -444,11 +475,11 @@ for ((i = 1; i < ${#generation_dirs[@]}; i++)); do
 done
 clear_outputs "$out/report.html"
 stage "report: $out/report.html"
-report_args=(--out "$out/report.html" --before "$out/start.txt" --after "$out/tuned.txt"
-  --losses "$out/losses.tsv" --tune-log "$out/tune.log" --tuner "$tuner")
+report_args=(--out "$out/report.html" --before "$out/start.txt" --after "$out/tuned.txt" --tuner "$tuner")
 # Only this run's logs: a reused folder may hold an earlier run's.
+[ -n "$first" ] || report_args+=(--losses "$out/losses.tsv" --tune-log "$out/tune.log")
 [ "$ran_datagen" = 0 ] || report_args+=(--datagen-log "$out/datagen.log")
-[ "$do_match" = 0 ] || report_args+=(--match-log "$out/match.log")
+[ "$do_match" = 0 ] || [ -n "$first" ] || report_args+=(--match-log "$out/match.log")
 if [ "$generations" -gt 1 ]; then
   for gdir in "${generation_dirs[@]}"; do report_args+=(--generation "$gdir"); done
 fi
